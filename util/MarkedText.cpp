@@ -1,0 +1,122 @@
+#include "util/MarkedText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velmora::util {
+namespace {
+
+constexpr char foldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - ('a' - 'A')) : c;
+}
+constexpr bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool equalIgnoringAsciiCase(const char* a, const char* b, qsizetype n) {
+    for (qsizetype i = 0; i < n; ++i) {
+        if (foldAscii(a[i]) != foldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+constexpr std::size_t kMaxMemoMarker = 32;
+
+} // namespace
+
+qsizetype indexOfIgnoringAsciiCase(QByteArrayView haystack, QByteArrayView needle, qsizetype from) {
+    const qsizetype n = haystack.size();
+    const qsizetype m = needle.size();
+    if (m == 0 || from < 0 || m > n - from)
+        return -1;
+    const char* h = haystack.data();
+    const char* const last = h + (n - m); // last possible start of a match
+    const char first = needle.front();
+    const char* p = h + from;
+
+    if (!isAsciiLetter(first)) {
+        // The markers this program uses start with '<' or '"': memchr finds candidates fast.
+        while (p <= last) {
+            p = static_cast<const char*>(std::memchr(p, first, std::size_t(last - p + 1)));
+            if (!p)
+                return -1;
+            if (equalIgnoringAsciiCase(p + 1, needle.data() + 1, m - 1))
+                return p - h;
+            ++p;
+        }
+        return -1;
+    }
+    const char folded = foldAscii(first);
+    for (; p <= last; ++p) {
+        if (foldAscii(*p) == folded && equalIgnoringAsciiCase(p + 1, needle.data() + 1, m - 1))
+            return p - h;
+    }
+    return -1;
+}
+
+qsizetype MarkedTextCursor::find(QByteArrayView marker, bool ignoreCase) {
+    return findFrom(marker, ignoreCase, m_position);
+}
+
+qsizetype MarkedTextCursor::findFrom(QByteArrayView marker, bool ignoreCase, qsizetype from) {
+    if (marker.isEmpty())
+        return -1;
+    auto search = [&] {
+        return ignoreCase ? indexOfIgnoringAsciiCase(m_document, marker, from)
+                          : m_document.indexOf(marker, from);
+    };
+    if (std::size_t(marker.size()) > kMaxMemoMarker)
+        return search();
+
+    for (Memo& memo : m_memo) {
+        if (memo.size != marker.size() || memo.ignoreCase != ignoreCase ||
+            std::memcmp(memo.marker.data(), marker.data(), std::size_t(marker.size())) != 0)
+            continue;
+        if (from >= memo.searchedFrom) {
+            // No occurrence lies between searchedFrom and foundAt, so the remembered answer
+            // holds for any later start up to foundAt.
+            if (memo.foundAt < 0 || memo.foundAt >= from)
+                return memo.foundAt;
+        }
+        memo.searchedFrom = from;
+        memo.foundAt = search();
+        return memo.foundAt;
+    }
+
+    Memo& memo = m_memo[m_nextSlot];
+    m_nextSlot = (m_nextSlot + 1) % m_memo.size();
+    std::memcpy(memo.marker.data(), marker.data(), std::size_t(marker.size()));
+    memo.size = marker.size();
+    memo.ignoreCase = ignoreCase;
+    memo.searchedFrom = from;
+    memo.foundAt = search();
+    return memo.foundAt;
+}
+
+void MarkedTextCursor::advanceTo(qsizetype absolutePosition) {
+    m_position = std::clamp(absolutePosition, m_position, m_document.size());
+}
+
+QByteArray ExtractMarked(QByteArrayView startMarker, QByteArrayView endMarker, int offset,
+                         MarkedTextCursor& cursor) {
+    const qsizetype start = cursor.find(startMarker, true);
+    if (start < 0)
+        return {};
+
+    const qsizetype end = cursor.document().size();
+    const qsizetype valueStart = std::clamp(start + startMarker.size() + offset, cursor.position(), end);
+    cursor.advanceTo(valueStart);
+
+    const qsizetype endAt = cursor.find(endMarker, true);
+    if (endAt < 0) {
+        // Copy(cursor, offset) keeps the cursor whole for offsets up to 1.
+        cursor.advanceTo(valueStart + std::max(0, offset - 1));
+        return {};
+    }
+    QByteArray value = cursor.document().sliced(valueStart, endAt - valueStart).toByteArray();
+    cursor.advanceTo(endAt + offset);
+    return value;
+}
+
+} // namespace velmora::util
