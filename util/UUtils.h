@@ -2,6 +2,7 @@
 
 // The shared text routines and the browser launch.
 
+#include "util/FileEncryption.h"
 #include "util/MarkedText.h"
 
 #include <QByteArray>
