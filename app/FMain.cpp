@@ -1,0 +1,384 @@
+#include "app/FMain.h"
+
+#include "app/AppGlobals.h"
+#include "app/ErrorReporter.h"
+#include "app/FAbout.h"
+#include "app/Gauge.h"
+#include "app/LayoutHelpers.h"
+#include "app/LinkLabel.h"
+#include "app/Skin.h"
+#include "search/ResultsModel.h"
+#include "util/Platform.h"
+#include "util/UUtils.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace velmora::app {
+namespace {
+
+// Client area of the window and, inside the page control's one-pixel frame, of its pages.
+constexpr QSize WindowSize(834, 539);
+constexpr QSize PageSize(832, 520);
+constexpr int ToolbarHeight = 43;
+constexpr int BannerHeight = 65;
+constexpr int LinksHeight = 36;
+constexpr int StatusBarHeight = 17;
+constexpr int GaugeWidth = 130;
+constexpr int WelcomeButtonPanelHeight = 39;
+constexpr QRect BannerPictureGeometry(364, 8, 105, 49);
+
+QString fromLiteral(const char* latin1) {
+    return QString::fromLatin1(latin1);
+}
+
+template <class W> W* named(W* widget, const char* name) {
+    widget->setObjectName(fromLiteral(name));
+    return widget;
+}
+
+QWidget* fixedHeightPanel(QWidget* parent, const char* name, int height, bool framed) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(fromLiteral(name));
+    panel->setFixedHeight(height);
+    if (framed)
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    return panel;
+}
+
+QPushButton* toolbarButton(QWidget* toolbar, const char* name, const char* caption, const QRect& geometry) {
+    auto* button = named(new QPushButton(fromLiteral(caption), toolbar), name);
+    button->setGeometry(geometry);
+    // Tab reaches the buttons, a click leaves the focus where it was (in the keyword box).
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint, const char* picture,
+                           int left) {
+    auto* button = named(new QToolButton(toolbar), name);
+    button->setToolTip(fromLiteral(hint));
+    button->setAccessibleName(fromLiteral(hint));
+    const QString path = QStringLiteral(":/velmora/icons/") + fromLiteral(picture);
+    QIcon icon;
+    icon.addFile(path + QStringLiteral(".png"));
+    icon.addFile(path + QStringLiteral("@2x.png"));
+    button->setIcon(icon);
+    button->setIconSize(QSize(24, 24));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    placeAnchored(button, QRect(left, 1, 41, 34), AnchorTop | AnchorRight,
+                  QSize(PageSize.width(), ToolbarHeight));
+    return button;
+}
+
+// "Disconnect": every request still running on the client is aborted and no connection is
+// kept open. Errors on the way are of no interest any more while the window closes.
+void disconnectClient(QNetworkAccessManager* client) {
+    try {
+        const auto replies = client->findChildren<QNetworkReply*>();
+        for (QNetworkReply* reply : replies) {
+            if (reply->isRunning())
+                reply->abort();
+        }
+        client->clearConnectionCache();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+auto TfrmMain::handler(void (TfrmMain::*slot)()) {
+    return guarded(m_services.reporter, [this, slot] { (this->*slot)(); });
+}
+
+TfrmMain::TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWidget* parent)
+    : QMainWindow(parent), m_brand(std::move(brandSettings)), m_services(std::move(services)),
+      m_results(new search::ResultsModel(this)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Velmora"));
+    ensureResources();
+
+    pgcPrinc = named(new QStackedWidget(this), "pgcPrinc");
+    // A one-pixel sunken frame, so the pages are 832 x 520 inside the 834 x 522 control.
+    pgcPrinc->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pgcPrinc->setLineWidth(1);
+    setCentralWidget(pgcPrinc);
+    createWelcomePage();
+    createMainPage();
+    createStatusBar();
+    createNetworkClients();
+
+    // The news poll's timer: started below or when the welcome page is left; the news
+    // poll connects its handler. The other toolbar buttons are wired by their own units.
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(2000);
+
+    resize(WindowSize);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    connect(bsSkinButton1, &QPushButton::clicked, this, handler(&TfrmMain::bsSkinButton1Click));
+    connect(btnHelp, &QToolButton::clicked, this, handler(&TfrmMain::btnHelpClick));
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            handler(&TfrmMain::btnHelpClick));
+    connect(btnAbout, &QPushButton::clicked, this, handler(&TfrmMain::btnAboutClick));
+    connect(lblLink1URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink1URLClick));
+    connect(lblLink2URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink2URLClick));
+
+    runGuarded(m_services.reporter, [this] { FormCreate(); });
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::createWelcomePage() {
+    stsWelcome = named(new QWidget(pgcPrinc), "stsWelcome");
+    auto* layout = new QVBoxLayout(stsWelcome);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // The HTML view goes above this panel, made only when there is a welcome page to show.
+    layout->addStretch(1);
+    bsSkinPanel14 = fixedHeightPanel(stsWelcome, "bsSkinPanel14", WelcomeButtonPanelHeight, false);
+    layout->addWidget(bsSkinPanel14);
+    bsSkinButton1 =
+        named(new QPushButton(fromLiteral("Thanks, just show me the main application"), bsSkinPanel14),
+              "bsSkinButton1");
+    bsSkinButton1->setGeometry(256, 8, 265, 20);
+    bsSkinButton1->setDefault(true);
+    // A plain window has no default button of its own: Enter anywhere on the page presses it.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(key, stsWelcome);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, bsSkinButton1, [this] { bsSkinButton1->animateClick(); });
+    }
+    pgcPrinc->addWidget(stsWelcome);
+}
+
+void TfrmMain::createMainPage() {
+    stsMain = named(new QWidget(pgcPrinc), "stsMain");
+    auto* layout = new QVBoxLayout(stsMain);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    bsSkinPanel1 = fixedHeightPanel(stsMain, "bsSkinPanel1", ToolbarHeight, false);
+    layout->addWidget(bsSkinPanel1);
+    createToolbar(bsSkinPanel1);
+
+    panBanner = fixedHeightPanel(stsMain, "panBanner", BannerHeight, true);
+    layout->addWidget(panBanner);
+    imgBanner = named(new QLabel(panBanner), "imgBanner");
+    imgBanner->setGeometry(BannerPictureGeometry);
+    gifBanner = named(new QLabel(panBanner), "gifBanner");
+
+    bsSkinPanel4 = named(new QWidget(stsMain), "bsSkinPanel4");
+    layout->addWidget(bsSkinPanel4, 1);
+    auto* listLayout = new QVBoxLayout(bsSkinPanel4);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    lvwItems = named(new QTableView(bsSkinPanel4), "lvwItems");
+    listLayout->addWidget(lvwItems);
+    lvwItems->setModel(m_results);
+    lvwItems->setShowGrid(true);
+    lvwItems->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwItems->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwItems->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    lvwItems->setSortingEnabled(false);
+    lvwItems->setWordWrap(false);
+    lvwItems->setTabKeyNavigation(false);
+    lvwItems->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    lvwItems->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    lvwItems->verticalScrollBar()->setObjectName(QStringLiteral("bsSkinScrollBar1"));
+    lvwItems->horizontalScrollBar()->setObjectName(QStringLiteral("bsSkinScrollBar2"));
+    lvwItems->verticalHeader()->hide();
+    // Fixed row heights keep long result lists cheap to lay out.
+    lvwItems->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lvwItems->verticalHeader()->setDefaultSectionSize(lvwItems->fontMetrics().height() + 6);
+    QHeaderView* header = lvwItems->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int column = 0; column < int(search::ResultsModel::Columns.size()); ++column)
+        header->resizeSection(column, search::ResultsModel::Columns[size_t(column)].width);
+
+    panLinks = fixedHeightPanel(stsMain, "panLinks", LinksHeight, true);
+    layout->addWidget(panLinks);
+    const QSize linksDesign(PageSize.width(), LinksHeight);
+    const QByteArray homePage(VELMORA_SEARCH_BASE_URL);
+    lblLink1URL = named(new LinkLabel(panLinks), "lblLink1URL");
+    lblLink1URL->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblLink1URL->setLink("Google", homePage);
+    lblLink1URL->move(13, 9);
+    // The right link grows to the left when the branding gives it a longer caption.
+    lblLink2URL = named(new LinkLabel(panLinks), "lblLink2URL");
+    lblLink2URL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblLink2URL->setLink("Google", homePage);
+    lblLink2URL->move(785, 9);
+    placeAnchored(lblLink2URL, lblLink2URL->geometry(), AnchorTop | AnchorRight, linksDesign);
+
+    pgcPrinc->addWidget(stsMain);
+}
+
+void TfrmMain::createToolbar(QWidget* toolbar) {
+    bsSkinStdLabel6 = named(new QLabel(fromLiteral("Keyword:"), toolbar), "bsSkinStdLabel6");
+    bsSkinStdLabel6->ensurePolished();
+    bsSkinStdLabel6->setGeometry(QRect(QPoint(10, 12), bsSkinStdLabel6->sizeHint()));
+    edtKeyword = named(new QLineEdit(toolbar), "edtKeyword");
+    edtKeyword->setGeometry(70, 9, 147, 18);
+    bsSkinStdLabel6->setBuddy(edtKeyword);
+
+    btnSearch = toolbarButton(toolbar, "btnSearch", "Search", {222, 6, 74, 25});
+    btnClear = toolbarButton(toolbar, "btnClear", "Clear results", {299, 6, 90, 25});
+    bsSkinButton4 = toolbarButton(toolbar, "bsSkinButton4", "Export To CSV", {392, 6, 101, 25});
+    btnMakeMoney = toolbarButton(toolbar, "btnMakeMoney", "Make Money", {496, 6, 98, 25});
+    btnAbout = toolbarButton(toolbar, "btnAbout", "About", {597, 6, 91, 25});
+
+    btnNews = pictureButton(toolbar, "btnNews", "Check News", "news", 695);
+    btnUpdate = pictureButton(toolbar, "btnUpdate", "Check Updates", "update", 738);
+    btnHelp = pictureButton(toolbar, "btnHelp", "Help", "help", 781);
+
+    QWidget::setTabOrder(btnMakeMoney, btnAbout);
+    QWidget::setTabOrder(btnAbout, edtKeyword);
+    QWidget::setTabOrder(edtKeyword, btnClear);
+    QWidget::setTabOrder(btnClear, bsSkinButton4);
+    QWidget::setTabOrder(bsSkinButton4, btnSearch);
+}
+
+void TfrmMain::createStatusBar() {
+    bsSkinStatusBar1 = named(new QStatusBar(this), "bsSkinStatusBar1");
+    bsSkinStatusBar1->setSizeGripEnabled(false);
+    bsSkinStatusBar1->setFixedHeight(StatusBarHeight);
+    MainStatusPanel = named(new QLabel(bsSkinStatusBar1), "MainStatusPanel");
+    MainStatusPanel->setTextFormat(Qt::PlainText);
+    bsSkinStatusBar1->addWidget(MainStatusPanel, 1);
+    MainGauge = named(new Gauge(bsSkinStatusBar1), "MainGauge");
+    MainGauge->setFixedWidth(GaugeWidth);
+    bsSkinStatusBar1->addPermanentWidget(MainGauge);
+    setStatusBar(bsSkinStatusBar1);
+}
+
+void TfrmMain::createNetworkClients() {
+    // One client each for the news and update requests and for the page download, each
+    // with its own in-memory cookies; direct connections only.
+    for (QNetworkAccessManager** client : {&IdHTTP1, &IdHTTP2}) {
+        *client = new QNetworkAccessManager(this);
+        (*client)->setProxy(QNetworkProxy::NoProxy);
+        (*client)->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    }
+    IdHTTP1->setObjectName(QStringLiteral("IdHTTP1"));
+    IdHTTP2->setObjectName(QStringLiteral("IdHTTP2"));
+}
+
+void TfrmMain::FormCreate() {
+    gifBanner->setGeometry(imgBanner->geometry());
+    // Without a welcome page the news poll starts with the window; otherwise when the
+    // user leaves the welcome page.
+    if (m_brand.WelcomeText.isEmpty())
+        Timer1->start();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    runGuarded(m_services.reporter, [this] { FormShow(); });
+}
+
+void TfrmMain::FormShow() {
+    // Give every page its turn, so each is polished and laid out before it is needed.
+    for (int page = 0; page < pgcPrinc->count(); ++page) {
+        pgcPrinc->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+    }
+    pgcPrinc->setCurrentIndex(0);
+
+    if (!m_brand.WelcomeText.isEmpty()) {
+        if (!prfWelcome) {
+            prfWelcome = m_services.htmlViewFactory(stsWelcome);
+            prfWelcome->setObjectName(QStringLiteral("prfWelcome"));
+            auto* layout = static_cast<QVBoxLayout*>(stsWelcome->layout());
+            delete layout->takeAt(0); // the stretch that kept the view's place
+            layout->insertWidget(0, prfWelcome, 1);
+        }
+        pgcPrinc->setCurrentIndex(0);
+        prfWelcome->setHtmlSource(m_brand.WelcomeText);
+        bsSkinButton1->setFocus();
+    } else if (stsWelcome) {
+        pgcPrinc->removeWidget(stsWelcome);
+        delete stsWelcome;
+    }
+    pgcPrinc->setCurrentIndex(0);
+    if (pgcPrinc->currentWidget() == stsMain)
+        edtKeyword->setFocus();
+
+    FormResize();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    runGuarded(m_services.reporter, [this] { FormResize(); });
+}
+
+void TfrmMain::FormResize() {
+    // Hidden or not, both banner controls stay centred: the branding shows one of them.
+    centreInParent(imgBanner);
+    centreInParent(gifBanner);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    runGuarded(m_services.reporter, [this] { FormClose(); });
+    event->accept();
+}
+
+void TfrmMain::FormClose() {
+    // Closing is set before the clients are cut off, so that a download whose reply ends
+    // with the abort already sees why and reports it as stopped by the user.
+    m_closing = true;
+    disconnectClient(IdHTTP1);
+    disconnectClient(IdHTTP2);
+    QCoreApplication::processEvents();
+}
+
+void TfrmMain::bsSkinButton1Click() {
+    pgcPrinc->setCurrentWidget(stsMain);
+    edtKeyword->setFocus();
+    if (!m_brand.WelcomeText.isEmpty())
+        Timer1->start();
+}
+
+void TfrmMain::btnHelpClick() {
+    // Also without a help link: the browser then opens on its own start page.
+    util::OpenUrlInBrowser(m_brand.AppHelpURL, m_services.platform);
+}
+
+void TfrmMain::btnAboutClick() {
+    TfrmAbout frmAbout(m_brand, m_services.reporter, this);
+    frmAbout.exec();
+}
+
+void TfrmMain::lblLink1URLClick() {
+    m_services.platform.openWithShell(lblLink1URL->url());
+}
+
+void TfrmMain::lblLink2URLClick() {
+    m_services.platform.openWithShell(lblLink2URL->url());
+}
+
+} // namespace velmora::app

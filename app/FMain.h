@@ -1,0 +1,130 @@
+#pragma once
+
+#include "app/BrandSettings.h"
+#include "app/HtmlView.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QNetworkAccessManager;
+class QPushButton;
+class QStackedWidget;
+class QStatusBar;
+class QTableView;
+class QTimer;
+class QToolButton;
+
+namespace velmora::util {
+class Platform;
+}
+namespace velmora::search {
+class ResultsModel;
+}
+
+namespace velmora::app {
+
+class ErrorReporter;
+class Gauge;
+class LinkLabel;
+
+// What the main window is given from outside instead of reaching for it itself.
+struct MainWindowServices {
+    util::Platform& platform;
+    ErrorReporter& reporter;
+    // The directory of the executable: branding files, downloads and the updater live there.
+    QString applicationDir;
+    // Base URL of the update server; the program's built-in one unless a test points it elsewhere.
+    QByteArray updateBaseURL;
+    // Makes the welcome page's HTML view, and only when there is a welcome page to show.
+    HtmlViewFactory htmlViewFactory;
+};
+
+// The main window: toolbar, banner, results list, links and status bar on the main page,
+// and an optional welcome page shown first.
+class TfrmMain final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Set once the window closes, never reset: a running page download stops on it.
+    bool Closing() const { return m_closing; }
+
+    const BrandSettings& brandSettings() const { return m_brand; }
+    const QByteArray& UpdateBaseURL() const { return m_services.updateBaseURL; }
+    const QString& applicationDir() const { return m_services.applicationDir; }
+    QList<QByteArray>& NewsList() { return m_newsList; }
+    search::ResultsModel& results() { return *m_results; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void FormClose();
+
+    void bsSkinButton1Click();
+    void btnHelpClick();
+    void btnAboutClick();
+    void lblLink1URLClick();
+    void lblLink2URLClick();
+
+    void createWelcomePage();
+    void createMainPage();
+    void createToolbar(QWidget* page);
+    void createStatusBar();
+    void createNetworkClients();
+    // A handler wrapped for connect(): what escapes it goes to the error reporter.
+    auto handler(void (TfrmMain::*slot)());
+
+    BrandSettings m_brand;
+    MainWindowServices m_services;
+    bool m_closing = false;
+    bool m_shown = false;
+    QList<QByteArray> m_newsList;
+    search::ResultsModel* m_results;
+
+    QStackedWidget* pgcPrinc = nullptr;
+    QPointer<QWidget> stsWelcome;
+    QPointer<HtmlView> prfWelcome;
+    QWidget* bsSkinPanel14 = nullptr;
+    QPushButton* bsSkinButton1 = nullptr;
+    QWidget* stsMain = nullptr;
+    QWidget* bsSkinPanel1 = nullptr;
+    QLabel* bsSkinStdLabel6 = nullptr;
+    QLineEdit* edtKeyword = nullptr;
+    QPushButton* btnSearch = nullptr;
+    QPushButton* btnClear = nullptr;
+    QPushButton* bsSkinButton4 = nullptr;
+    QPushButton* btnMakeMoney = nullptr;
+    QPushButton* btnAbout = nullptr;
+    QToolButton* btnNews = nullptr;
+    QToolButton* btnUpdate = nullptr;
+    QToolButton* btnHelp = nullptr;
+    QWidget* panBanner = nullptr;
+    QLabel* imgBanner = nullptr;
+    QLabel* gifBanner = nullptr;
+    QWidget* bsSkinPanel4 = nullptr;
+    QTableView* lvwItems = nullptr;
+    QWidget* panLinks = nullptr;
+    LinkLabel* lblLink1URL = nullptr;
+    LinkLabel* lblLink2URL = nullptr;
+    QStatusBar* bsSkinStatusBar1 = nullptr;
+    QLabel* MainStatusPanel = nullptr;
+    Gauge* MainGauge = nullptr;
+    QNetworkAccessManager* IdHTTP1 = nullptr;
+    QNetworkAccessManager* IdHTTP2 = nullptr;
+    QTimer* Timer1 = nullptr;
+};
+
+} // namespace velmora::app

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "AppFakes.h"
+#include "app/BrandSettings.h"
+#include "app/FMain.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <memory>
+
+namespace velmora::testing {
+
+// A main window with recording collaborators, not yet shown.
+struct MainWindowFixture {
+    RecordingPlatform platform;
+    RecordingReporter reporter;
+    int viewsMade = 0;
+    std::unique_ptr<app::TfrmMain> window;
+
+    explicit MainWindowFixture(const app::BrandSettings& brand = {}) {
+        window = std::make_unique<app::TfrmMain>(
+            brand, app::MainWindowServices{platform, reporter, QDir::tempPath(),
+                                           QByteArray("http://127.0.0.1:9/liveupdate/velmora/"),
+                                           FakeHtmlViewFactory{&viewsMade}});
+    }
+
+    bool show() {
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+
+    template <class W = QWidget> W* find(const char* name) const {
+        return window->findChild<W*>(QString::fromLatin1(name));
+    }
+};
+
+} // namespace velmora::testing
