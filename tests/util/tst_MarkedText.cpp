@@ -150,4 +150,4 @@ void TestMarkedText::containsIsExact() {
 }
 
 QTEST_GUILESS_MAIN(TestMarkedText)
-#include "test_marked_text.moc"
+#include "tst_MarkedText.moc"

@@ -155,4 +155,4 @@ void TestUUtils::openUrlInBrowser() {
 }
 
 QTEST_GUILESS_MAIN(TestUUtils)
-#include "test_uutils.moc"
+#include "tst_UUtils.moc"

@@ -156,4 +156,4 @@ void TestBrowserLaunch::launchPassesTheUrlAsOneArgumentWithoutAShell() {
 }
 
 QTEST_GUILESS_MAIN(TestBrowserLaunch)
-#include "test_browser_launch.moc"
+#include "tst_BrowserLaunch.moc"

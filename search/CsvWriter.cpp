@@ -1,0 +1,105 @@
+#include "search/CsvWriter.h"
+
+#include <QIODevice>
+#include <QSaveFile>
+
+namespace velmora::search {
+namespace {
+
+constexpr QByteArrayView kLineEnd = "\r\n";
+
+void appendQuotedCell(QByteArray& line, QByteArrayView cell) {
+    line.append('"');
+    // RFC 4180, section 2.7: a quote inside a quoted field is written twice.
+    qsizetype from = 0;
+    for (qsizetype quote = cell.indexOf('"'); quote >= 0; quote = cell.indexOf('"', from)) {
+        line.append(cell.sliced(from, quote + 1 - from));
+        line.append('"');
+        from = quote + 1;
+    }
+    line.append(cell.sliced(from));
+    line.append('"');
+}
+
+void appendLine(QByteArray& out, std::initializer_list<QByteArrayView> cells) {
+    bool first = true;
+    for (const QByteArrayView cell : cells) {
+        if (!first)
+            out.append(',');
+        first = false;
+        appendQuotedCell(out, cell);
+    }
+    out.append(kLineEnd);
+}
+
+void setError(QString* errorMessage, const QString& text) {
+    if (errorMessage)
+        *errorMessage = text;
+}
+
+} // namespace
+
+QList<QByteArray> ResultColumnCaptions() {
+    return {QByteArrayLiteral("Ad Title"), QByteArrayLiteral("Ad Text"), QByteArrayLiteral("Ad URL"),
+            QByteArrayLiteral("Used Keyword"), QByteArrayLiteral("Position")};
+}
+
+QByteArray CsvLine(const QList<QByteArray>& cells) {
+    QByteArray line;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line.append(',');
+        appendQuotedCell(line, cells[i]);
+    }
+    line.append(kLineEnd);
+    return line;
+}
+
+QByteArray ResultsCsv(const QList<AdRow>& rows, const QList<QByteArray>& captions) {
+    QByteArray out = CsvLine(captions);
+    for (const AdRow& row : rows)
+        appendLine(out, {row.title, row.text, row.url, row.keyword, row.position});
+    return out;
+}
+
+bool WriteResultsCsv(QIODevice* device, const QList<AdRow>& rows, QString* errorMessage,
+                     const QList<QByteArray>& captions) {
+    // Build every line first: nothing reaches the device unless the whole text exists.
+    const QByteArray csv = ResultsCsv(rows, captions);
+    if (!device || !device->isWritable()) {
+        setError(errorMessage, QStringLiteral("The output is not open for writing."));
+        return false;
+    }
+    qsizetype written = 0;
+    while (written < csv.size()) {
+        const qint64 n = device->write(csv.constData() + written, csv.size() - written);
+        if (n <= 0) {
+            const QString reason = device->errorString();
+            setError(errorMessage,
+                     reason.isEmpty() ? QStringLiteral("Not all of the data could be written.") : reason);
+            return false;
+        }
+        written += n;
+    }
+    return true;
+}
+
+bool SaveResultsCsvFile(const QString& fileName, const QList<AdRow>& rows, QString* errorMessage,
+                        const QList<QByteArray>& captions) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        setError(errorMessage, file.errorString());
+        return false;
+    }
+    if (!WriteResultsCsv(&file, rows, errorMessage, captions)) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        setError(errorMessage, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace velmora::search

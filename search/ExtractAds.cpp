@@ -1,0 +1,82 @@
+#include "search/ExtractAds.h"
+
+#include "search/CleanHtmlText.h"
+#include "util/MarkedText.h"
+
+namespace velmora::search {
+namespace {
+
+constexpr QByteArrayView kFirstGroupAd = "<a id=an";
+constexpr QByteArrayView kSecondGroupAd = "<a id=pa";
+constexpr QByteArrayView kTagEnd = "\">";
+constexpr QByteArrayView kAnchorEnd = "</a>";
+constexpr QByteArrayView kUrlStart = "<cite>";
+constexpr QByteArrayView kUrlEnd = "</cite>";
+constexpr QByteArrayView kNextItem = "<li";
+constexpr QByteArrayView kBlockEnd = "</div>";
+
+QByteArray cut(QByteArrayView startMarker, QByteArrayView endMarker, util::MarkedTextCursor& cursor) {
+    return util::ExtractMarked(startMarker, endMarker, 0, cursor);
+}
+
+QByteArray cutClean(QByteArrayView startMarker, QByteArrayView endMarker, util::MarkedTextCursor& cursor) {
+    return CleanHtmlText(cut(startMarker, endMarker, cursor));
+}
+
+class ListSink final : public AdRowSink {
+public:
+    void appendRow(const AdRow& row) override { rows.append(row); }
+    QList<AdRow> rows;
+};
+
+} // namespace
+
+void ExtractAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink) {
+    // One cursor for the whole page. The loop tests are exact, case-sensitive substring
+    // tests while the cuts ignore letter case, so a capital-letter anchor never starts an
+    // ad but may be the one a cut takes. Every test and cut is answered from the cursor's
+    // per-marker memo or by a search that starts at the cursor, which only moves forward:
+    // the page is scanned a bounded number of times in all, never once per ad.
+    util::MarkedTextCursor cursor(pageText);
+    const QByteArray keywordCell = keyword.toByteArray();
+    qsizetype position = 0;
+
+    while (cursor.contains(kFirstGroupAd)) {
+        ++position;
+        cut(kFirstGroupAd, kTagEnd, cursor); // skips the rest of the opening tag
+        AdRow row;
+        row.title = cutClean(kTagEnd, kAnchorEnd, cursor);
+        row.text = cutClean(kAnchorEnd, kUrlStart, cursor);
+        row.url = cutClean(kUrlStart, kUrlEnd, cursor);
+        row.keyword = keywordCell;
+        row.position = QByteArray::number(position);
+        sink.appendRow(row);
+    }
+
+    // What lies between the last first-group ad and the cursor is gone: a second-group ad
+    // standing before it is not found.
+    while (cursor.contains(kSecondGroupAd)) {
+        ++position;
+        cut(kSecondGroupAd, kTagEnd, cursor);
+        AdRow row;
+        row.title = cutClean(kTagEnd, kAnchorEnd, cursor);
+        // Here the text follows the displayed URL; whatever stands between the title and
+        // the URL is skipped.
+        row.url = cutClean(kUrlStart, kUrlEnd, cursor);
+        if (cursor.contains(kSecondGroupAd))
+            row.text = cutClean(kUrlEnd, kNextItem, cursor);
+        else
+            row.text = cutClean(kUrlEnd, kBlockEnd, cursor);
+        row.keyword = keywordCell;
+        row.position = QByteArray::number(position);
+        sink.appendRow(row);
+    }
+}
+
+QList<AdRow> ExtractAds(QByteArrayView pageText, QByteArrayView keyword) {
+    ListSink sink;
+    ExtractAds(pageText, keyword, sink);
+    return std::move(sink.rows);
+}
+
+} // namespace velmora::search

@@ -1,0 +1,163 @@
+// velmora-ads PAGE KEYWORD [-o FILE]
+// Reads a results page saved from a browser, cuts the ads out of it the way Velmora does
+// after a search, and writes them as CSV (header line included).
+
+#include "search/CsvWriter.h"
+#include "search/ExtractAds.h"
+#include "search/PageText.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+using namespace velmora::search;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1; // a file could not be read or written
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "Usage: velmora-ads [-o FILE] PAGE KEYWORD\n"
+    "\n"
+    "Pulls the sponsored ads out of a search results page saved from a browser and\n"
+    "writes them as comma-delimited text with a header line: Ad Title, Ad Text, Ad URL,\n"
+    "Used Keyword, Position, one line per ad in page order.\n"
+    "\n"
+    "  PAGE            the saved page; - reads it from standard input\n"
+    "  KEYWORD         the keyword the page was searched for, written into every line\n"
+    "  -o, --output FILE\n"
+    "                  write to FILE instead of standard output; an existing FILE is\n"
+    "                  replaced only once the new one is complete\n"
+    "  -h, --help      show this help and exit\n"
+    "  --              end of options, for a PAGE or KEYWORD that starts with -\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the page cannot be read or the output cannot be\n"
+    "written, 2 on a usage error.\n";
+
+struct Options {
+    QByteArray page;
+    QByteArray keyword;
+    std::optional<QByteArray> output;
+    bool help = false;
+};
+
+void printError(const QByteArray& message) {
+    std::fprintf(stderr, "velmora-ads: %s\n", message.constData());
+}
+
+// Arguments are taken as raw bytes, so the keyword goes into the CSV exactly as typed.
+std::optional<Options> parseArguments(int argc, char** argv) {
+    Options options;
+    QList<QByteArray> positional;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (optionsEnded || arg == "-" || !arg.startsWith('-')) {
+            positional.append(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            options.help = true;
+        } else if (arg == "-o" || arg == "--output") {
+            if (i + 1 >= argc) {
+                printError("option " + arg + " needs a file name");
+                return std::nullopt;
+            }
+            options.output = QByteArray(argv[++i]);
+        } else if (arg.startsWith("--output=")) {
+            options.output = arg.sliced(qsizetype(std::strlen("--output=")));
+        } else if (arg.startsWith("-o")) {
+            options.output = arg.sliced(2);
+        } else {
+            printError("unknown option " + arg);
+            return std::nullopt;
+        }
+    }
+    if (options.help)
+        return options;
+    if (options.output && options.output->isEmpty()) {
+        printError("the output file name is empty");
+        return std::nullopt;
+    }
+    if (positional.size() != 2) {
+        printError(positional.size() < 2 ? "expected a PAGE and a KEYWORD" : "too many arguments");
+        return std::nullopt;
+    }
+    options.page = positional[0];
+    options.keyword = positional[1];
+    return options;
+}
+
+std::optional<QByteArray> readPage(const QByteArray& page) {
+    QFile file;
+    bool opened = false;
+    if (page == "-") {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else {
+        file.setFileName(QFile::decodeName(page));
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    if (!opened) {
+        printError("cannot read " + page + ": " + file.errorString().toLocal8Bit());
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        printError("cannot read " + page + ": " + file.errorString().toLocal8Bit());
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool writeToStandardOutput(const QList<AdRow>& rows) {
+    QFile out;
+    QString error;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !WriteResultsCsv(&out, rows, &error) || !out.flush()) {
+        printError("cannot write to standard output: " +
+                   (error.isEmpty() ? out.errorString() : error).toLocal8Bit());
+        return false;
+    }
+    out.close();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        printError(QByteArray("cannot write to standard output: ") + std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<Options> options = parseArguments(argc, argv);
+    if (!options) {
+        std::fputs("Try 'velmora-ads --help' for more information.\n", stderr);
+        return kExitUsage;
+    }
+    if (options->help) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+
+    const std::optional<QByteArray> body = readPage(options->page);
+    if (!body)
+        return kExitFailure;
+    const QByteArray pageText = PageTextFromBytes(*body);
+    const QList<AdRow> rows = ExtractAds(pageText, options->keyword);
+
+    if (!options->output)
+        return writeToStandardOutput(rows) ? kExitOk : kExitFailure;
+
+    QString error;
+    if (!SaveResultsCsvFile(QFile::decodeName(*options->output), rows, &error)) {
+        printError("cannot write " + *options->output + ": " + error.toLocal8Bit());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
