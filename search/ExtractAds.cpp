@@ -15,12 +15,13 @@ constexpr QByteArrayView kUrlEnd = "</cite>";
 constexpr QByteArrayView kNextItem = "<li";
 constexpr QByteArrayView kBlockEnd = "</div>";
 
-QByteArray cut(QByteArrayView startMarker, QByteArrayView endMarker, util::MarkedTextCursor& cursor) {
-    return util::ExtractMarked(startMarker, endMarker, 0, cursor);
+// A cut whose value is thrown away: no copy is made.
+void skip(QByteArrayView startMarker, QByteArrayView endMarker, util::MarkedTextCursor& cursor) {
+    util::ExtractMarkedView(startMarker, endMarker, 0, cursor);
 }
 
 QByteArray cutClean(QByteArrayView startMarker, QByteArrayView endMarker, util::MarkedTextCursor& cursor) {
-    return CleanHtmlText(cut(startMarker, endMarker, cursor));
+    return CleanHtmlText(util::ExtractMarked(startMarker, endMarker, 0, cursor));
 }
 
 class ListSink final : public AdRowSink {
@@ -43,7 +44,7 @@ void ExtractAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink
 
     while (cursor.contains(kFirstGroupAd)) {
         ++position;
-        cut(kFirstGroupAd, kTagEnd, cursor); // skips the rest of the opening tag
+        skip(kFirstGroupAd, kTagEnd, cursor); // the rest of the opening tag
         AdRow row;
         row.title = cutClean(kTagEnd, kAnchorEnd, cursor);
         row.text = cutClean(kAnchorEnd, kUrlStart, cursor);
@@ -57,7 +58,7 @@ void ExtractAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink
     // standing before it is not found.
     while (cursor.contains(kSecondGroupAd)) {
         ++position;
-        cut(kSecondGroupAd, kTagEnd, cursor);
+        skip(kSecondGroupAd, kTagEnd, cursor);
         AdRow row;
         row.title = cutClean(kTagEnd, kAnchorEnd, cursor);
         // Here the text follows the displayed URL; whatever stands between the title and

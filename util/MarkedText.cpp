@@ -26,6 +26,10 @@ constexpr std::size_t kMaxMemoMarker = 32;
 } // namespace
 
 qsizetype indexOfIgnoringAsciiCase(QByteArrayView haystack, QByteArrayView needle, qsizetype from) {
+    return indexOfMarker(haystack, needle, from, true);
+}
+
+qsizetype indexOfMarker(QByteArrayView haystack, QByteArrayView needle, qsizetype from, bool ignoreCase) {
     const qsizetype n = haystack.size();
     const qsizetype m = needle.size();
     if (m == 0 || from < 0 || m > n - from)
@@ -34,14 +38,18 @@ qsizetype indexOfIgnoringAsciiCase(QByteArrayView haystack, QByteArrayView needl
     const char* const last = h + (n - m); // last possible start of a match
     const char first = needle.front();
     const char* p = h + from;
+    auto restMatches = [&](const char* at) {
+        return ignoreCase ? equalIgnoringAsciiCase(at + 1, needle.data() + 1, m - 1)
+                          : std::memcmp(at + 1, needle.data() + 1, std::size_t(m - 1)) == 0;
+    };
 
-    if (!isAsciiLetter(first)) {
+    if (!ignoreCase || !isAsciiLetter(first)) {
         // The markers this program uses start with '<' or '"': memchr finds candidates fast.
         while (p <= last) {
             p = static_cast<const char*>(std::memchr(p, first, std::size_t(last - p + 1)));
             if (!p)
                 return -1;
-            if (equalIgnoringAsciiCase(p + 1, needle.data() + 1, m - 1))
+            if (restMatches(p))
                 return p - h;
             ++p;
         }
@@ -49,7 +57,7 @@ qsizetype indexOfIgnoringAsciiCase(QByteArrayView haystack, QByteArrayView needl
     }
     const char folded = foldAscii(first);
     for (; p <= last; ++p) {
-        if (foldAscii(*p) == folded && equalIgnoringAsciiCase(p + 1, needle.data() + 1, m - 1))
+        if (foldAscii(*p) == folded && restMatches(p))
             return p - h;
     }
     return -1;
@@ -70,9 +78,14 @@ qsizetype MarkedTextCursor::findFrom(QByteArrayView marker, bool ignoreCase, qsi
         return search();
 
     for (Memo& memo : m_memo) {
-        if (memo.size != marker.size() || memo.ignoreCase != ignoreCase ||
+        // Markers are mostly the same constants call after call: their address is checked
+        // first, their bytes only when the address differs.
+        if (memo.size != marker.size() || memo.ignoreCase != ignoreCase)
+            continue;
+        if (memo.source != marker.data() &&
             std::memcmp(memo.marker.data(), marker.data(), std::size_t(marker.size())) != 0)
             continue;
+        memo.source = marker.data();
         if (from >= memo.searchedFrom) {
             // No occurrence lies between searchedFrom and foundAt, so the remembered answer
             // holds for any later start up to foundAt.
@@ -87,6 +100,7 @@ qsizetype MarkedTextCursor::findFrom(QByteArrayView marker, bool ignoreCase, qsi
     Memo& memo = m_memo[m_nextSlot];
     m_nextSlot = (m_nextSlot + 1) % m_memo.size();
     std::memcpy(memo.marker.data(), marker.data(), std::size_t(marker.size()));
+    memo.source = marker.data();
     memo.size = marker.size();
     memo.ignoreCase = ignoreCase;
     memo.searchedFrom = from;
@@ -98,8 +112,8 @@ void MarkedTextCursor::advanceTo(qsizetype absolutePosition) {
     m_position = std::clamp(absolutePosition, m_position, m_document.size());
 }
 
-QByteArray ExtractMarked(QByteArrayView startMarker, QByteArrayView endMarker, int offset,
-                         MarkedTextCursor& cursor) {
+QByteArrayView ExtractMarkedView(QByteArrayView startMarker, QByteArrayView endMarker, int offset,
+                                 MarkedTextCursor& cursor) {
     const qsizetype start = cursor.find(startMarker, true);
     if (start < 0)
         return {};
@@ -114,9 +128,13 @@ QByteArray ExtractMarked(QByteArrayView startMarker, QByteArrayView endMarker, i
         cursor.advanceTo(valueStart + std::max(0, offset - 1));
         return {};
     }
-    QByteArray value = cursor.document().sliced(valueStart, endAt - valueStart).toByteArray();
     cursor.advanceTo(endAt + offset);
-    return value;
+    return cursor.document().sliced(valueStart, endAt - valueStart);
+}
+
+QByteArray ExtractMarked(QByteArrayView startMarker, QByteArrayView endMarker, int offset,
+                         MarkedTextCursor& cursor) {
+    return ExtractMarkedView(startMarker, endMarker, offset, cursor).toByteArray();
 }
 
 } // namespace velmora::util

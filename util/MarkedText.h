@@ -36,6 +36,7 @@ public:
 private:
     struct Memo {
         std::array<char, 32> marker{};
+        const char* source = nullptr; // where the marker's bytes were last seen
         qsizetype size = -1;
         bool ignoreCase = false;
         qsizetype searchedFrom = 0;
@@ -60,6 +61,15 @@ private:
 // offset skips that many extra bytes after the start marker and into the end marker.
 QByteArray ExtractMarked(QByteArrayView startMarker, QByteArrayView endMarker, int offset,
                          MarkedTextCursor& cursor);
+
+// The same, as a view into the cursor's document: for callers that throw the value away or
+// copy it on their own terms.
+QByteArrayView ExtractMarkedView(QByteArrayView startMarker, QByteArrayView endMarker, int offset,
+                                 MarkedTextCursor& cursor);
+
+// First occurrence of needle in haystack at or after from, ASCII letters folded when
+// ignoreCase is set; -1 when absent. An empty needle is never found.
+qsizetype indexOfMarker(QByteArrayView haystack, QByteArrayView needle, qsizetype from, bool ignoreCase);
 
 // Case-insensitive (ASCII) search for needle in haystack from position from; -1 when absent.
 // An empty needle is never found.

@@ -69,8 +69,8 @@ int main(int argc, char** argv) {
     const double small = reporter.mbPerSecond["BM_WalkDocument/1048576"];
     const double large = reporter.mbPerSecond["BM_WalkDocument/10485760"];
     if (small > 0 && large > 0) {
-        std::printf("ExtractMarked walk: 1 MB %.0f MB/s, 10 MB %.0f MB/s, ratio %.2f (goal: within 1.3)\n", small,
-                    large, small > large ? small / large : large / small);
+        std::printf("ExtractMarked walk: 1 MB %.0f MB/s, 10 MB %.0f MB/s, ratio %.2f (goal: within 1.3)\n",
+                    small, large, small > large ? small / large : large / small);
     }
     return 0;
 }
