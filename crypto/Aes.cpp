@@ -1,7 +1,9 @@
 // AES, FIPS-197: table-driven, four lookups and four XORs per column and round.
 // The rounds are unrolled; 14 and 12 rounds enter two and four rounds ahead of 10 and share
 // the code of the last ten, so the only branches are on the direction word and the round count.
+// Processors with AES instructions take AesHardware.cpp instead, from the same key schedule.
 
+#include "crypto/AesHardware.h"
 #include "crypto/AesLib.h"
 #include "crypto/AesTables.h"
 
@@ -177,6 +179,10 @@ int AesEncrypt(const std::uint8_t* inBlock, std::uint8_t* outBlock, const TAesCo
     const std::uint32_t rounds = context.rounds;
     if (rounds != 10 && rounds != 12 && rounds != 14)
         return 0; // a record that no key setup wrote
+    if (detail::AesHardwareInUse()) {
+        detail::AesEncryptHardware(inBlock, outBlock, context);
+        return 1;
+    }
     const Word* rk = context.roundKeys;
     Word s[4] = {LoadBigEndian(inBlock) ^ rk[0], LoadBigEndian(inBlock + 4) ^ rk[1],
                  LoadBigEndian(inBlock + 8) ^ rk[2], LoadBigEndian(inBlock + 12) ^ rk[3]};
@@ -217,6 +223,10 @@ int AesDecrypt(const std::uint8_t* inBlock, std::uint8_t* outBlock, const TAesCo
     const std::uint32_t rounds = context.rounds;
     if (rounds != 10 && rounds != 12 && rounds != 14)
         return 0;
+    if (detail::AesHardwareInUse()) {
+        detail::AesDecryptHardware(inBlock, outBlock, context);
+        return 1;
+    }
     // Round keys from the last to the first; the shared tail always ends on keys 9 .. 0.
     const Word* rk = context.roundKeys;
     const Word* top = rk + 4 * rounds;

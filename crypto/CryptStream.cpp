@@ -1,6 +1,7 @@
 // The encrypted stream format: PBKDF2 keys, AES in counter mode, HMAC-SHA1 over the cipher text,
 // and the classes that run it over streams in chunks through one buffer.
 
+#include "crypto/AesHardware.h"
 #include "crypto/AesLib.h"
 #include "crypto/Wipe.h"
 
@@ -20,6 +21,29 @@ void NextKeystreamBlock(TCryptContext& context) {
         if (++context.counter[i] != 0)
             break;
     AesEncrypt(context.counter, context.keystream, context.aes);
+}
+
+bool HoldsEncryptionSchedule(const TAesContext& aes) {
+    return (aes.blockAndDirection & AesEncryptFlag) != 0 &&
+           (aes.rounds == 10 || aes.rounds == 12 || aes.rounds == 14);
+}
+
+// XORs blockCount whole blocks with the keystream blocks that follow the used-up one.
+void KeystreamBlocks(std::uint8_t* data, std::size_t blockCount, TCryptContext& context) {
+    if (detail::AesHardwareInUse() && HoldsEncryptionSchedule(context.aes)) {
+        detail::AesCounterXorHardware(context.aes, context.counter, context.keystream, data, blockCount);
+        return;
+    }
+    for (; blockCount > 0; --blockCount, data += AesBlockLength) {
+        NextKeystreamBlock(context);
+        std::uint64_t text[2];
+        std::uint64_t key[2];
+        std::memcpy(text, data, sizeof text);
+        std::memcpy(key, context.keystream, sizeof key);
+        text[0] ^= key[0];
+        text[1] ^= key[1];
+        std::memcpy(data, text, sizeof text);
+    }
 }
 
 bool EqualInConstantTime(const std::uint8_t* a, const std::uint8_t* b, std::size_t length) {
@@ -54,32 +78,27 @@ int CryptInit(int mode, const std::uint8_t* password, std::size_t passwordLength
 }
 
 void CryptKeystream(std::uint8_t* data, std::size_t length, TCryptContext& context) {
-    std::uint32_t position = context.keystreamPosition;
-    while (length > 0) {
-        if (position >= AesBlockLength) {
-            NextKeystreamBlock(context);
-            position = 0;
-        }
-        if (position == 0 && length >= AesBlockLength) {
-            // A whole block at once; the result is the same as byte by byte.
-            std::uint64_t text[2];
-            std::uint64_t key[2];
-            std::memcpy(text, data, sizeof text);
-            std::memcpy(key, context.keystream, sizeof key);
-            text[0] ^= key[0];
-            text[1] ^= key[1];
-            std::memcpy(data, text, sizeof text);
-            data += AesBlockLength;
-            length -= AesBlockLength;
-            position = AesBlockLength;
-            continue;
-        }
-        const std::size_t take = std::min<std::size_t>(length, AesBlockLength - position);
-        for (std::size_t i = 0; i < take; ++i)
-            data[i] ^= context.keystream[position + i];
-        data += take;
-        length -= take;
-        position += static_cast<std::uint32_t>(take);
+    std::uint32_t position = std::min(context.keystreamPosition, AesBlockLength);
+    // What is left of the current keystream block.
+    const std::size_t head = std::min<std::size_t>(length, AesBlockLength - position);
+    for (std::size_t i = 0; i < head; ++i)
+        data[i] ^= context.keystream[position + i];
+    data += head;
+    length -= head;
+    position += static_cast<std::uint32_t>(head);
+    // Whole blocks at once; the block is used up here whenever bytes remain.
+    if (length >= AesBlockLength) {
+        const std::size_t blocks = length / AesBlockLength;
+        KeystreamBlocks(data, blocks, context);
+        data += blocks * AesBlockLength;
+        length -= blocks * AesBlockLength;
+    }
+    // The start of one more block.
+    if (length > 0) {
+        NextKeystreamBlock(context);
+        for (std::size_t i = 0; i < length; ++i)
+            data[i] ^= context.keystream[i];
+        position = static_cast<std::uint32_t>(length);
     }
     context.keystreamPosition = position;
 }

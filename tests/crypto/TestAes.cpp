@@ -1,6 +1,8 @@
 // AES against FIPS-197: Appendix C vectors, Appendix A expansions, the S-box of Figure 7,
-// and the length and direction refusals of the key setup.
+// and the length and direction refusals of the key setup; each through the lookup tables and,
+// where the processor has them, through the AES instructions, which must agree byte for byte.
 
+#include "crypto/AesHardware.h"
 #include "crypto/AesLib.h"
 #include "crypto/AesTables.h"
 
@@ -8,6 +10,8 @@
 #include <QTest>
 
 #include <cstring>
+#include <random>
+#include <vector>
 
 using namespace velmora::crypto;
 
@@ -66,6 +70,26 @@ std::uint32_t RotateRight(std::uint32_t w, int bits) {
 using KeySetup = int (*)(const std::uint8_t*, std::uint32_t, TAesContext&);
 using BlockRoutine = int (*)(const std::uint8_t*, std::uint8_t*, const TAesContext&);
 
+// The AES routines run on the instructions or on the tables while this lives.
+class AesPath {
+public:
+    explicit AesPath(bool hardware) { velmora::crypto::detail::UseAesHardware(hardware); }
+    ~AesPath() { velmora::crypto::detail::UseAesHardware(true); }
+    AesPath(const AesPath&) = delete;
+    AesPath& operator=(const AesPath&) = delete;
+};
+
+// The tables always; the instructions where this processor has them.
+std::vector<bool> Paths() {
+    if (velmora::crypto::detail::AesHardwareAvailable())
+        return {false, true};
+    return {false};
+}
+
+const char* PathName(bool hardware) {
+    return hardware ? "instructions" : "tables";
+}
+
 } // namespace
 
 class TestAes : public QObject {
@@ -76,18 +100,29 @@ private slots:
         QTest::addColumn<QByteArray>("key");
         QTest::addColumn<QByteArray>("cipher");
         QTest::addColumn<int>("rounds");
-        QTest::newRow("AES-128") << Hex("000102030405060708090a0b0c0d0e0f")
-                                 << Hex("69c4e0d86a7b0430d8cdb78070b4c55a") << 10;
-        QTest::newRow("AES-192") << Hex("000102030405060708090a0b0c0d0e0f1011121314151617")
-                                 << Hex("dda97ca4864cdfe06eaf70a0ec0d7191") << 12;
-        QTest::newRow("AES-256") << Hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f")
-                                 << Hex("8ea2b7ca516745bfeafc49904b496089") << 14;
+        QTest::addColumn<bool>("hardware");
+        for (bool hardware : {false, true}) {
+            QTest::addRow("AES-128 %s", PathName(hardware))
+                << Hex("000102030405060708090a0b0c0d0e0f") << Hex("69c4e0d86a7b0430d8cdb78070b4c55a") << 10
+                << hardware;
+            QTest::addRow("AES-192 %s", PathName(hardware))
+                << Hex("000102030405060708090a0b0c0d0e0f1011121314151617")
+                << Hex("dda97ca4864cdfe06eaf70a0ec0d7191") << 12 << hardware;
+            QTest::addRow("AES-256 %s", PathName(hardware))
+                << Hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f")
+                << Hex("8ea2b7ca516745bfeafc49904b496089") << 14 << hardware;
+        }
     }
 
     void appendixC() {
         QFETCH(QByteArray, key);
         QFETCH(QByteArray, cipher);
         QFETCH(int, rounds);
+        QFETCH(bool, hardware);
+        if (hardware && !velmora::crypto::detail::AesHardwareAvailable())
+            QSKIP("this processor has no AES instructions");
+        const AesPath path(hardware);
+        QCOMPARE(velmora::crypto::detail::AesHardwareInUse(), hardware);
         const QByteArray plain = Hex("00112233445566778899aabbccddeeff");
 
         TAesContext enc;
@@ -192,18 +227,21 @@ private slots:
         QFETCH(int, length);
         const std::uint8_t key[64] = {1, 2, 3};
         const std::uint8_t in[16] = {9, 8, 7};
-        for (KeySetup setup : {KeySetup(AesEncryptKey), KeySetup(AesDecryptKey)}) {
-            TAesContext context;
-            // First a valid schedule, so that a refusal must actively clear the flags.
-            QCOMPARE(setup(key, 16, context), 1);
-            QCOMPARE(setup(key, std::uint32_t(length), context), 0);
-            QCOMPARE(context.rounds, 0u);
-            QCOMPARE(context.blockAndDirection, 16u);
-            for (BlockRoutine routine : {BlockRoutine(AesEncrypt), BlockRoutine(AesDecrypt)}) {
-                std::uint8_t out[16];
-                std::memset(out, 0xEE, sizeof out);
-                QCOMPARE(routine(in, out, context), 0);
-                QCOMPARE(Block(out), QByteArray(16, char(0xEE)));
+        for (bool hardware : Paths()) {
+            const AesPath path(hardware);
+            for (KeySetup setup : {KeySetup(AesEncryptKey), KeySetup(AesDecryptKey)}) {
+                TAesContext context;
+                // First a valid schedule, so that a refusal must actively clear the flags.
+                QCOMPARE(setup(key, 16, context), 1);
+                QCOMPARE(setup(key, std::uint32_t(length), context), 0);
+                QCOMPARE(context.rounds, 0u);
+                QCOMPARE(context.blockAndDirection, 16u);
+                for (BlockRoutine routine : {BlockRoutine(AesEncrypt), BlockRoutine(AesDecrypt)}) {
+                    std::uint8_t out[16];
+                    std::memset(out, 0xEE, sizeof out);
+                    QCOMPARE(routine(in, out, context), 0);
+                    QCOMPARE(Block(out), QByteArray(16, char(0xEE)));
+                }
             }
         }
     }
@@ -214,11 +252,61 @@ private slots:
         TAesContext enc, dec;
         QCOMPARE(AesEncryptKey(key, 16, enc), 1);
         QCOMPARE(AesDecryptKey(key, 16, dec), 1);
-        std::uint8_t out[16];
-        std::memset(out, 0xEE, sizeof out);
-        QCOMPARE(AesDecrypt(in, out, enc), 0);
-        QCOMPARE(AesEncrypt(in, out, dec), 0);
-        QCOMPARE(Block(out), QByteArray(16, char(0xEE)));
+        for (bool hardware : Paths()) {
+            const AesPath path(hardware);
+            std::uint8_t out[16];
+            std::memset(out, 0xEE, sizeof out);
+            QCOMPARE(AesDecrypt(in, out, enc), 0);
+            QCOMPARE(AesEncrypt(in, out, dec), 0);
+            QCOMPARE(Block(out), QByteArray(16, char(0xEE)));
+        }
+    }
+
+    // Random keys and blocks: the instructions give the tables' bytes in both directions, for
+    // every key size, into a separate buffer and in place.
+    void pathsAgree_data() {
+        QTest::addColumn<int>("keyLength");
+        QTest::newRow("AES-128") << 16;
+        QTest::newRow("AES-192") << 24;
+        QTest::newRow("AES-256") << 32;
+    }
+
+    void pathsAgree() {
+        QFETCH(int, keyLength);
+        if (!velmora::crypto::detail::AesHardwareAvailable())
+            QSKIP("this processor has no AES instructions");
+        std::mt19937 random{std::uint32_t(keyLength)};
+        for (int round = 0; round < 300; ++round) {
+            std::uint8_t key[32], block[16];
+            for (auto& b : key)
+                b = static_cast<std::uint8_t>(random());
+            for (auto& b : block)
+                b = static_cast<std::uint8_t>(random());
+            TAesContext enc, dec;
+            QCOMPARE(AesEncryptKey(key, std::uint32_t(keyLength), enc), 1);
+            QCOMPARE(AesDecryptKey(key, std::uint32_t(keyLength), dec), 1);
+
+            std::uint8_t tables[2][16], instructions[2][16];
+            {
+                const AesPath path(false);
+                QCOMPARE(AesEncrypt(block, tables[0], enc), 1);
+                QCOMPARE(AesDecrypt(block, tables[1], dec), 1);
+            }
+            {
+                const AesPath path(true);
+                QCOMPARE(AesEncrypt(block, instructions[0], enc), 1);
+                QCOMPARE(AesDecrypt(block, instructions[1], dec), 1);
+                std::uint8_t inPlace[16];
+                std::memcpy(inPlace, block, 16);
+                QCOMPARE(AesEncrypt(inPlace, inPlace, enc), 1);
+                QCOMPARE(Block(inPlace), Block(tables[0]));
+                std::memcpy(inPlace, block, 16);
+                QCOMPARE(AesDecrypt(inPlace, inPlace, dec), 1);
+                QCOMPARE(Block(inPlace), Block(tables[1]));
+            }
+            QCOMPARE(Block(instructions[0]), Block(tables[0]));
+            QCOMPARE(Block(instructions[1]), Block(tables[1]));
+        }
     }
 
     // The constant tables against FIPS-197: its S-box, its inverse, and the products of the
