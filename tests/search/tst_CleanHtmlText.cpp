@@ -11,6 +11,8 @@ private slots:
     void cleans_data();
     void cleans();
     void keepsOnlyPrintableAscii();
+    void findsWorkAnywhere_data();
+    void findsWorkAnywhere();
 };
 
 void TestCleanHtmlText::cleans_data() {
@@ -65,6 +67,33 @@ void TestCleanHtmlText::cleans_data() {
     QTest::newRow("nbsp between spaces") << QByteArray("a &nbsp; b") << QByteArray("a b");
     QTest::newRow("spaces around removed tags")
         << QByteArray("a <b> </b> <br> b") << QByteArray("a b"); // four spaces, halved twice
+
+    // A removal can forge a match that did not stand in the input: a later row takes it,
+    // the row that forged it or an earlier one leaves it alone.
+    QTest::newRow("b forges /b") << QByteArray("<<b>/b>x") << QByteArray("x");
+    QTest::newRow("b forges br") << QByteArray("<<b>br>x") << QByteArray("x");
+    QTest::newRow("/b forges b, too late") << QByteArray("<</b>b>x") << QByteArray("<b>x");
+    QTest::newRow("/b forges /b, not again") << QByteArray("a <</b>/b> b") << QByteArray("a </b> b");
+    QTest::newRow("b forges b, not again") << QByteArray("<<<b>b>b>x") << QByteArray("<<b>b>x");
+    QTest::newRow("em forges h3 pair") << QByteArray("x<<em>h3>y<<em>/h3>z") << QByteArray("xyz");
+    QTest::newRow("strong and em forge ellipsis")
+        << QByteArray("<<strong>b>...</<em>b>") << QByteArray("...");
+    QTest::newRow("b joins an ellipsis") << QByteArray("<b>.<b>..</b>") << QByteArray("...");
+    QTest::newRow("ellipsis broken by b removal") << QByteArray("<b>...<</b>/b>") << QByteArray("...</b>");
+    QTest::newRow("em forges b after its row") << QByteArray("<<em>b>...</b>x") << QByteArray("<b>...x");
+    QTest::newRow("tag removal forges amp") << QByteArray("&<b>amp;") << QByteArray("&");
+    QTest::newRow("tag removal forges lt") << QByteArray("&l<br>t;x") << QByteArray("<x");
+    QTest::newRow("tag removal forges #39") << QByteArray("&#<em>39;") << QByteArray("'");
+    QTest::newRow("tag removal forges nbsp") << QByteArray("&n<b>bsp;") << QByteArray();
+    QTest::newRow("tag removal forges amp lt") << QByteArray("&amp;<b>lt;") << QByteArray("&lt;");
+    QTest::newRow("amp forges #39") << QByteArray("&&amp;#39;") << QByteArray("&'");
+    QTest::newRow("amp forges nbsp") << QByteArray("&&amp;nbsp;x") << QByteArray("&x");
+    QTest::newRow("amp forges amp, not again") << QByteArray("&am&amp;p;") << QByteArray("&am&p;");
+    QTest::newRow("tag removal forges double space") << QByteArray("a <b> b") << QByteArray("a b");
+    QTest::newRow("filter forges no entity") << QByteArray("&\001amp;") << QByteArray("&amp;");
+    QTest::newRow("filter forges no tag") << QByteArray("<\r\nb>x") << QByteArray("<b>x");
+    QTest::newRow("tags, CR LF and spaces") << QByteArray("a<b> \r\n<b> b") << QByteArray("a b");
+
     QTest::newRow("control bytes joined") << QByteArray("a\x01\x1f\x7f b", 6) << QByteArray("a b");
     QTest::newRow("NUL dropped") << QByteArray("a\0b", 3) << QByteArray("ab");
     QTest::newRow("UTF-8 letter dropped") << QByteArray("na\xc3\xafve") << QByteArray("nave");
@@ -85,6 +114,41 @@ void TestCleanHtmlText::keepsOnlyPrintableAscii() {
     for (int b = 32; b <= 126; ++b)
         printable.append(char(b));
     QCOMPARE(CleanHtmlText(everyByte), printable);
+}
+
+void TestCleanHtmlText::findsWorkAnywhere_data() {
+    QTest::addColumn<QByteArray>("work");
+    QTest::addColumn<QByteArray>("cleaned");
+
+    QTest::newRow("tag") << QByteArray("<b>") << QByteArray();
+    QTest::newRow("long tag") << QByteArray("</strong>") << QByteArray();
+    QTest::newRow("entity") << QByteArray("&amp;") << QByteArray("&");
+    QTest::newRow("two spaces") << QByteArray("  ") << QByteArray(" ");
+    QTest::newRow("three spaces") << QByteArray("   ") << QByteArray(" ");
+    QTest::newRow("control byte") << QByteArray("\x01") << QByteArray();
+    QTest::newRow("byte above 127") << QByteArray("\xff") << QByteArray();
+    QTest::newRow("DEL") << QByteArray("\x7f") << QByteArray();
+    QTest::newRow("cut tag") << QByteArray("<b") << QByteArray("<b");
+}
+
+// The same piece of work at every place in texts of many lengths: nothing is missed at the
+// start, the end, or wherever a long text is split up to be looked through.
+void TestCleanHtmlText::findsWorkAnywhere() {
+    QFETCH(QByteArray, work);
+    QFETCH(QByteArray, cleaned);
+    for (int length = 0; length <= 40; ++length) {
+        for (int before = 0; before <= length; ++before) {
+            const QByteArray head(before, 'a');
+            const QByteArray tail(length - before, 'z');
+            const QByteArray result = CleanHtmlText(head + work + tail);
+            if (result != head + cleaned + tail) {
+                QFAIL(qPrintable(QStringLiteral("%1 bytes before, %2 after: got \"%3\"")
+                                     .arg(before)
+                                     .arg(length - before)
+                                     .arg(QString::fromLatin1(result))));
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCleanHtmlText)
