@@ -3,4 +3,6 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh" "$root/build"
+# The web engine refuses its sandbox under root; only the welcome page uses it.
+[ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 exec "$root/build/app/velmora"
