@@ -6,6 +6,7 @@
 #include "crypto/AesHardware.h"
 #include "crypto/AesLib.h"
 #include "crypto/AesTables.h"
+#include "crypto/ByteOrder.h"
 
 namespace velmora::crypto {
 namespace {
@@ -13,16 +14,8 @@ namespace {
 using Word = std::uint32_t;
 using namespace tables;
 
-inline Word LoadBigEndian(const std::uint8_t* p) {
-    return (Word{p[0]} << 24) | (Word{p[1]} << 16) | (Word{p[2]} << 8) | Word{p[3]};
-}
-
-inline void StoreBigEndian(std::uint8_t* p, Word value) {
-    p[0] = static_cast<std::uint8_t>(value >> 24);
-    p[1] = static_cast<std::uint8_t>(value >> 16);
-    p[2] = static_cast<std::uint8_t>(value >> 8);
-    p[3] = static_cast<std::uint8_t>(value);
-}
+using detail::LoadBigEndian;
+using detail::StoreBigEndian;
 
 inline Word Byte0(Word w) {
     return w >> 24;

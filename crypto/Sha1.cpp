@@ -2,6 +2,7 @@
 // PBKDF2-HMAC-SHA1 (RFC 2898 section 5.2).
 
 #include "crypto/AesLib.h"
+#include "crypto/ByteOrder.h"
 #include "crypto/Sha1Compress.h"
 #include "crypto/Wipe.h"
 
@@ -17,16 +18,8 @@ inline Word Rotl(Word x, int n) {
     return (x << n) | (x >> (32 - n));
 }
 
-inline Word LoadBigEndian(const std::uint8_t* p) {
-    return (Word{p[0]} << 24) | (Word{p[1]} << 16) | (Word{p[2]} << 8) | Word{p[3]};
-}
-
-inline void StoreBigEndian(std::uint8_t* p, Word value) {
-    p[0] = static_cast<std::uint8_t>(value >> 24);
-    p[1] = static_cast<std::uint8_t>(value >> 16);
-    p[2] = static_cast<std::uint8_t>(value >> 8);
-    p[3] = static_cast<std::uint8_t>(value);
-}
+using detail::LoadBigEndian;
+using detail::StoreBigEndian;
 
 // The 80 steps, unrolled, with the message schedule kept in a ring of 16 words.
 #define VELMORA_SHA1_W(i)                                                                                    \
