@@ -4,6 +4,8 @@
 #include "crypto/AesLib.h"
 #include "util/FileEncryption.h"
 
+#include "TestSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -25,17 +27,6 @@ Run Tool(const QStringList& arguments) {
         return {-1, {}, "did not finish"};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
             process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-void WriteFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(data), data.size());
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // Another ten-byte password with a fixed salt, so the verifier is known to differ.
@@ -70,7 +61,7 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
-        WriteFile(path("plain.txt"), SettingsText);
+        velmora::testing::writeFileForTest(path("plain.txt"), SettingsText);
     }
 
     void help() {
@@ -107,11 +98,11 @@ private slots:
 
         const Run decrypt = Tool({QStringLiteral("decrypt"), path("dbsettings.dat"), path("back.txt")});
         QCOMPARE(decrypt.exitCode, 0);
-        QCOMPARE(ReadFile(path("back.txt")), SettingsText);
+        QCOMPARE(velmora::testing::readFileOrMarker(path("back.txt")), SettingsText);
 
         // What the program's own routine reads is what the tool wrote.
         QVERIFY(velmora::util::DecryptFileToFile(path("dbsettings.dat"), path("program.sim")));
-        QCOMPARE(ReadFile(path("program.sim")), SettingsText);
+        QCOMPARE(velmora::testing::readFileOrMarker(path("program.sim")), SettingsText);
     }
 
     // Each damaged file fails check and decrypt alike, with one line naming the failure, and
@@ -120,7 +111,7 @@ private slots:
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QByteArray>("reason");
         velmora::util::EncryptFileToFile(path("plain.txt"), path("good.dat"));
-        const QByteArray good = ReadFile(path("good.dat"));
+        const QByteArray good = velmora::testing::readFileOrMarker(path("good.dat"));
 
         QByteArray verifierFlipped = good;
         verifierFlipped[8] = static_cast<char>(verifierFlipped[8] ^ 0xFF);
@@ -137,7 +128,7 @@ private slots:
     void refusedFiles() {
         QFETCH(QByteArray, contents);
         QFETCH(QByteArray, reason);
-        WriteFile(path("bad.dat"), contents);
+        velmora::testing::writeFileForTest(path("bad.dat"), contents);
         QFile::remove(path("bad.txt"));
 
         const Run check = Tool({QStringLiteral("check"), path("bad.dat")});
@@ -150,9 +141,9 @@ private slots:
         QVERIFY(decrypt.err.contains(reason));
         QVERIFY(!QFile::exists(path("bad.txt")));
 
-        WriteFile(path("bad.txt"), "kept");
+        velmora::testing::writeFileForTest(path("bad.txt"), "kept");
         QCOMPARE(Tool({QStringLiteral("decrypt"), path("bad.dat"), path("bad.txt")}).exitCode, 1);
-        QCOMPARE(ReadFile(path("bad.txt")), QByteArray("kept"));
+        QCOMPARE(velmora::testing::readFileOrMarker(path("bad.txt")), QByteArray("kept"));
     }
 
     void missingFiles_data() {

@@ -4,6 +4,8 @@
 #include "crypto/AesLib.h"
 #include "util/FileEncryption.h"
 
+#include "TestSupport.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -82,17 +84,6 @@ private:
     qint64 at_ = 0;
 };
 
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(data), data.size());
-}
-
 QString NativeAbsolute(const QString& path) {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
@@ -114,12 +105,12 @@ private slots:
         QTemporaryDir dir;
         const QString plain = dir.filePath(QStringLiteral("dbsettings.sim"));
         const QString encrypted = dir.filePath(QStringLiteral("dbsettings.dat"));
-        WriteFile(plain, Text(length));
+        velmora::testing::writeFileForTest(plain, Text(length));
         QVERIFY(util::EncryptFileToFile(plain, encrypted));
         QCOMPARE(QFileInfo(encrypted).size(), qint64(length) + 20);
         QVERIFY(QFile::remove(plain));
         QVERIFY(util::DecryptFileToFile(encrypted, plain));
-        QCOMPARE(ReadFile(plain), Text(length));
+        QCOMPARE(velmora::testing::readFileOrMarker(plain), Text(length));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
@@ -128,9 +119,9 @@ private slots:
         QTemporaryDir dir;
         const QString encrypted = dir.filePath(QStringLiteral("dbsettings.dat"));
         const QString plain = dir.filePath(QStringLiteral("dbsettings.sim"));
-        WriteFile(encrypted, StreamWithSalt(Password, Text(123)));
+        velmora::testing::writeFileForTest(encrypted, StreamWithSalt(Password, Text(123)));
         QVERIFY(util::DecryptFileToFile(encrypted, plain));
-        QCOMPARE(ReadFile(plain), Text(123));
+        QCOMPARE(velmora::testing::readFileOrMarker(plain), Text(123));
     }
 
     void missingSource_data() {
@@ -161,7 +152,7 @@ private slots:
         QFETCH(bool, encrypt);
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("source"));
-        WriteFile(source, encrypt ? Text(10) : StreamWithSalt(Password, Text(10)));
+        velmora::testing::writeFileForTest(source, encrypt ? Text(10) : StreamWithSalt(Password, Text(10)));
         const QString target = dir.filePath(QStringLiteral("no/such/dir/target"));
         try {
             encrypt ? util::EncryptFileToFile(source, target) : util::DecryptFileToFile(source, target);
@@ -178,11 +169,11 @@ private slots:
         QTemporaryDir dir;
         const QString encrypted = dir.filePath(QStringLiteral("dbsettings.dat"));
         const QString plain = dir.filePath(QStringLiteral("dbsettings.sim"));
-        WriteFile(encrypted, StreamWithSalt("qzqvmtrwxk", Text(50)));
-        WriteFile(plain, "stale working copy");
+        velmora::testing::writeFileForTest(encrypted, StreamWithSalt("qzqvmtrwxk", Text(50)));
+        velmora::testing::writeFileForTest(plain, "stale working copy");
         QVERIFY(!util::DecryptFileToFile(encrypted, plain));
         QVERIFY(QFile::exists(plain));
-        QCOMPARE(ReadFile(plain), QByteArray());
+        QCOMPARE(velmora::testing::readFileOrMarker(plain), QByteArray());
     }
 
     void damagedTextIsReported() {
@@ -191,19 +182,19 @@ private slots:
         const QString plain = dir.filePath(QStringLiteral("dbsettings.sim"));
         QByteArray stream = StreamWithSalt(Password, Text(50));
         stream[10 + 7] = static_cast<char>(stream[10 + 7] ^ 0x04);
-        WriteFile(encrypted, stream);
+        velmora::testing::writeFileForTest(encrypted, stream);
         QVERIFY(!util::DecryptFileToFile(encrypted, plain));
         QByteArray expected = Text(50);
         expected[7] = static_cast<char>(expected[7] ^ 0x04);
-        QCOMPARE(ReadFile(plain), expected);
+        QCOMPARE(velmora::testing::readFileOrMarker(plain), expected);
     }
 
     void encryptReplacesTarget() {
         QTemporaryDir dir;
         const QString plain = dir.filePath(QStringLiteral("dbsettings.sim"));
         const QString encrypted = dir.filePath(QStringLiteral("dbsettings.dat"));
-        WriteFile(plain, Text(64));
-        WriteFile(encrypted, QByteArray(500, 'x'));
+        velmora::testing::writeFileForTest(plain, Text(64));
+        velmora::testing::writeFileForTest(encrypted, QByteArray(500, 'x'));
         QVERIFY(util::EncryptFileToFile(plain, encrypted));
         QCOMPARE(QFileInfo(encrypted).size(), 84);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
@@ -222,9 +213,9 @@ private slots:
         QTemporaryDir dir;
         const QString encrypted = dir.filePath(QStringLiteral("dbsettings.dat"));
         const QByteArray old = StreamWithSalt(Password, Text(40));
-        WriteFile(encrypted, old);
+        velmora::testing::writeFileForTest(encrypted, old);
         QVERIFY(!util::EncryptFileToFile(unreadable, encrypted));
-        QCOMPARE(ReadFile(encrypted), old);
+        QCOMPARE(velmora::testing::readFileOrMarker(encrypted), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("dbsettings.dat")});
     }

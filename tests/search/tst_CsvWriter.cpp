@@ -1,5 +1,7 @@
 #include "search/CsvWriter.h"
 
+#include "TestSupport.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -39,11 +41,6 @@ const QByteArray kHeader = "\"Ad Title\",\"Ad Text\",\"Ad URL\",\"Used Keyword\"
 const Rows kWorkedExampleRows{{"Red Shoes", " Best shoes", "ShoeShop", "shoes", "1"},
                               {"Blue Boots", "Warm & dry", "BootBarn", "shoes", "2"},
                               {"Green Hats", "Sun hats", "HatHut", "shoes", "3"}};
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 } // namespace
 
@@ -152,9 +149,9 @@ void TestCsvWriter::savesAndReplacesFile() {
     }
     QString error;
     QVERIFY2(SaveResultsCsvFile(path, kWorkedExampleRows, &error), qPrintable(error));
-    QCOMPARE(readFile(path), ResultsCsv(kWorkedExampleRows));
+    QCOMPARE(velmora::testing::readFileOrMarker(path), ResultsCsv(kWorkedExampleRows));
     QVERIFY(SaveResultsCsvFile(path, {}, &error));
-    QCOMPARE(readFile(path), kHeader);
+    QCOMPARE(velmora::testing::readFileOrMarker(path), kHeader);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("results.csv")});
 }
@@ -182,7 +179,7 @@ void TestCsvWriter::failedSaveKeepsWhatWasThere() {
     QString error;
     QVERIFY(!SaveResultsCsvFile(dir.filePath(QStringLiteral("results.csv")), kWorkedExampleRows, &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(readFile(inner), QByteArray("kept"));
+    QCOMPARE(velmora::testing::readFileOrMarker(inner), QByteArray("kept"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("results.csv")});
 }

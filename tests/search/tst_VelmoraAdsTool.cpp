@@ -46,17 +46,6 @@ Run runTool(const QStringList& arguments, const QByteArray& input = {}, const QS
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 } // namespace
 
 class TestVelmoraAdsTool : public QObject {
@@ -152,8 +141,8 @@ void TestVelmoraAdsTool::writesOutputFile() {
     QTemporaryDir dir;
     const QString page = dir.filePath(QStringLiteral("page.html"));
     const QString output = dir.filePath(QStringLiteral("ads.csv"));
-    writeFile(page, kWorkedExample);
-    writeFile(output, QByteArray(5000, 'o'));
+    velmora::testing::writeFileForTest(page, kWorkedExample);
+    velmora::testing::writeFileForTest(output, QByteArray(5000, 'o'));
 
     const QStringList forms[] = {
         {QStringLiteral("-o"), output, page, QStringLiteral("shoes")},
@@ -167,12 +156,12 @@ void TestVelmoraAdsTool::writesOutputFile() {
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.isEmpty());
         QVERIFY(run.err.isEmpty());
-        QCOMPARE(readFile(output), kWorkedExampleCsv);
+        QCOMPARE(velmora::testing::readFileOrMarker(output), kWorkedExampleCsv);
     }
     // An existing file is replaced as a whole.
-    writeFile(output, QByteArray(5000, 'o'));
+    velmora::testing::writeFileForTest(output, QByteArray(5000, 'o'));
     QCOMPARE(runTool(forms[0]).exitCode, 0);
-    QCOMPARE(readFile(output), kWorkedExampleCsv);
+    QCOMPARE(velmora::testing::readFileOrMarker(output), kWorkedExampleCsv);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <QFile>
+#include <QTest>
 #include <stdexcept>
 
 namespace velmora::testing {
@@ -17,6 +18,17 @@ QByteArray readWhole(const QString& path) {
 
 QByteArray readTestData(const QString& relativePath) {
     return readWhole(QStringLiteral(VELMORA_TEST_DATA "/") + relativePath);
+}
+
+QByteArray readFileOrMarker(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFileForTest(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 QByteArray readSharedTestData(const QString& relativePath) {

@@ -11,4 +11,10 @@ QByteArray readTestData(const QString& relativePath);
 // Whole contents of a page under ../shared/testdata.
 QByteArray readSharedTestData(const QString& relativePath);
 
+// Whole contents of a file, or "<missing>" when it cannot be read, so a comparison shows why.
+QByteArray readFileOrMarker(const QString& path);
+
+// Writes bytes to a file, replacing it; fails the calling test when that does not work.
+void writeFileForTest(const QString& path, const QByteArray& bytes);
+
 } // namespace velmora::testing
