@@ -78,14 +78,11 @@ qsizetype MarkedTextCursor::findFrom(QByteArrayView marker, bool ignoreCase, qsi
         return search();
 
     for (Memo& memo : m_memo) {
-        // Markers are mostly the same constants call after call: their address is checked
-        // first, their bytes only when the address differs.
-        if (memo.size != marker.size() || memo.ignoreCase != ignoreCase)
-            continue;
-        if (memo.source != marker.data() &&
+        // A marker is recognised by its bytes, never by its address: a tag rebuilt in the
+        // same buffer for another item must not get that item's answer.
+        if (memo.size != marker.size() || memo.ignoreCase != ignoreCase ||
             std::memcmp(memo.marker.data(), marker.data(), std::size_t(marker.size())) != 0)
             continue;
-        memo.source = marker.data();
         if (from >= memo.searchedFrom) {
             // No occurrence lies between searchedFrom and foundAt, so the remembered answer
             // holds for any later start up to foundAt.
@@ -100,7 +97,6 @@ qsizetype MarkedTextCursor::findFrom(QByteArrayView marker, bool ignoreCase, qsi
     Memo& memo = m_memo[m_nextSlot];
     m_nextSlot = (m_nextSlot + 1) % m_memo.size();
     std::memcpy(memo.marker.data(), marker.data(), std::size_t(marker.size()));
-    memo.source = marker.data();
     memo.size = marker.size();
     memo.ignoreCase = ignoreCase;
     memo.searchedFrom = from;

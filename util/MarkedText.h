@@ -36,7 +36,6 @@ public:
 private:
     struct Memo {
         std::array<char, 32> marker{};
-        const char* source = nullptr; // where the marker's bytes were last seen
         qsizetype size = -1;
         bool ignoreCase = false;
         qsizetype searchedFrom = 0;

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <cstdio>
+
 using velmora::util::ExtractMarked;
 using velmora::util::MarkedTextCursor;
 
@@ -17,6 +19,7 @@ private Q_SLOTS:
     void offsetSkipsIntoBothMarkers();
     void repeatedFailingSearchesStayLinear();
     void containsIsExact();
+    void tagRebuiltInTheSameBufferIsANewMarker();
 };
 
 void TestMarkedText::extract_data() {
@@ -147,6 +150,23 @@ void TestMarkedText::containsIsExact() {
     QVERIFY(cursor.contains("<a id=an"));
     QCOMPARE(ExtractMarked("<a id=an", ">", 0, cursor), QByteArray("2"));
     QVERIFY(!cursor.contains("<a id=an"));
+}
+
+void TestMarkedText::tagRebuiltInTheSameBufferIsANewMarker() {
+    // Settings tags are built per call; the allocator may hand the same buffer to the next
+    // tag. Here it is the same buffer on purpose: an absent BranderCode must not hide the
+    // BranderType that follows.
+    const QByteArray settings = "<%%BranderType%%>Gold<%%/BranderType%%>";
+    MarkedTextCursor cursor(settings);
+    char open[32];
+    char close[32];
+    auto cut = [&](const char* tag) {
+        const int openSize = std::snprintf(open, sizeof open, "<%%%%%s%%%%>", tag);
+        const int closeSize = std::snprintf(close, sizeof close, "<%%%%/%s%%%%>", tag);
+        return ExtractMarked(QByteArrayView(open, openSize), QByteArrayView(close, closeSize), 0, cursor);
+    };
+    QCOMPARE(cut("BranderCode"), QByteArray());
+    QCOMPARE(cut("BranderType"), QByteArray("Gold"));
 }
 
 QTEST_GUILESS_MAIN(TestMarkedText)
