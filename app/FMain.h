@@ -21,7 +21,8 @@ class QToolButton;
 
 namespace velmora::util {
 class Platform;
-}
+class RandomSource;
+} // namespace velmora::util
 namespace velmora::search {
 class ResultsModel;
 }
@@ -31,6 +32,7 @@ namespace velmora::app {
 class ErrorReporter;
 class Gauge;
 class LinkLabel;
+class MessageBox;
 
 // What the main window is given from outside instead of reaching for it itself.
 struct MainWindowServices {
@@ -42,6 +44,10 @@ struct MainWindowServices {
     QByteArray updateBaseURL;
     // Makes the welcome page's HTML view, and only when there is a welcome page to show.
     HtmlViewFactory htmlViewFactory;
+    // Every message to the user that is not a status text.
+    MessageBox& messageBox;
+    // Random picks: the branding's choices, the download's temporary file names.
+    util::RandomSource& random;
 };
 
 // The main window: toolbar, banner, results list, links and status bar on the main page,

@@ -1,8 +1,10 @@
 #include "app/AppGlobals.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
+#include "app/MessageBox.h"
 #include "app/Skin.h"
 #include "util/Platform.h"
+#include "util/RandomSource.h"
 
 int main(int argc, char** argv) {
     // The web engine behind the welcome page shares its GL contexts; this must be set
@@ -13,10 +15,11 @@ int main(int argc, char** argv) {
     velmora::app::ReportingApplication application(argc, argv, reporter);
     velmora::app::applyStoredSkin(application);
 
-    velmora::app::TfrmMain frmMain(velmora::app::BrandSettings{}, {velmora::util::SystemPlatform(), reporter,
-                                                                   QCoreApplication::applicationDirPath(),
-                                                                   velmora::app::BuiltInUpdateBaseURL(),
-                                                                   velmora::app::webHtmlViewFactory()});
+    velmora::app::TfrmMain frmMain(velmora::app::BrandSettings{},
+                                   {velmora::util::SystemPlatform(), reporter,
+                                    QCoreApplication::applicationDirPath(),
+                                    velmora::app::BuiltInUpdateBaseURL(), velmora::app::webHtmlViewFactory(),
+                                    velmora::app::SystemMessageBox(), velmora::util::SystemRandom()});
     frmMain.show();
     return application.exec();
 }

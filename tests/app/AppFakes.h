@@ -2,6 +2,7 @@
 
 #include "app/ErrorReporter.h"
 #include "app/HtmlView.h"
+#include "app/MessageBox.h"
 #include "util/Platform.h"
 
 #include <QByteArray>
@@ -45,6 +46,29 @@ class RecordingReporter final : public app::ErrorReporter {
 public:
     QStringList messages;
     void report(const QString& message) override { messages.append(message); }
+};
+
+// Records every message and answers with the queued answers, then with Ok.
+class RecordingMessageBox final : public app::MessageBox {
+public:
+    struct Shown {
+        Kind kind;
+        QString text;
+        Buttons buttons;
+    };
+    QList<Shown> shown;
+    QList<Answer> answers;
+
+    Answer show(QWidget*, Kind kind, const QString& text, Buttons buttons) override {
+        shown.append({kind, text, buttons});
+        return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
+    }
+    QStringList texts() const {
+        QStringList result;
+        for (const Shown& s : shown)
+            result.append(s.text);
+        return result;
+    }
 };
 
 // Stands in for the web view so that no test starts the browser engine.

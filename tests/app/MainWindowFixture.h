@@ -3,6 +3,7 @@
 #include "AppFakes.h"
 #include "app/BrandSettings.h"
 #include "app/FMain.h"
+#include "util/RandomSource.h"
 
 #include <QDir>
 #include <QTest>
@@ -15,6 +16,8 @@ namespace velmora::testing {
 struct MainWindowFixture {
     RecordingPlatform platform;
     RecordingReporter reporter;
+    RecordingMessageBox messageBox;
+    std::unique_ptr<util::RandomSource> random = util::SeededRandom(1);
     int viewsMade = 0;
     std::unique_ptr<app::TfrmMain> window;
 
@@ -22,7 +25,7 @@ struct MainWindowFixture {
         window = std::make_unique<app::TfrmMain>(
             brand, app::MainWindowServices{platform, reporter, QDir::tempPath(),
                                            QByteArray("http://127.0.0.1:9/liveupdate/velmora/"),
-                                           FakeHtmlViewFactory{&viewsMade}});
+                                           FakeHtmlViewFactory{&viewsMade}, messageBox, *random});
     }
 
     bool show() {
