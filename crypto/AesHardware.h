@@ -22,6 +22,21 @@ bool AesHardwareInUse();
 // table-driven code on a processor that has them. No effect where they are not available.
 void UseAesHardware(bool use);
 
+// Runs the AES routines on the instructions or on the tables while it lives, so that tests and
+// the fuzz target can hold one path against the other; then puts the previous choice back.
+class AesPathScope {
+public:
+    explicit AesPathScope(bool hardware) : previous_(!AesHardwareAvailable() || AesHardwareInUse()) {
+        UseAesHardware(hardware);
+    }
+    ~AesPathScope() { UseAesHardware(previous_); }
+    AesPathScope(const AesPathScope&) = delete;
+    AesPathScope& operator=(const AesPathScope&) = delete;
+
+private:
+    bool previous_;
+};
+
 // Only to be called when AesHardwareAvailable() is true and the context holds a schedule of the
 // matching direction with 10, 12 or 14 rounds. inBlock and outBlock may be the same buffer.
 void AesEncryptHardware(const std::uint8_t* inBlock, std::uint8_t* outBlock, const TAesContext& context);

@@ -70,14 +70,7 @@ std::uint32_t RotateRight(std::uint32_t w, int bits) {
 using KeySetup = int (*)(const std::uint8_t*, std::uint32_t, TAesContext&);
 using BlockRoutine = int (*)(const std::uint8_t*, std::uint8_t*, const TAesContext&);
 
-// The AES routines run on the instructions or on the tables while this lives.
-class AesPath {
-public:
-    explicit AesPath(bool hardware) { velmora::crypto::detail::UseAesHardware(hardware); }
-    ~AesPath() { velmora::crypto::detail::UseAesHardware(true); }
-    AesPath(const AesPath&) = delete;
-    AesPath& operator=(const AesPath&) = delete;
-};
+using AesPath = velmora::crypto::detail::AesPathScope;
 
 // The tables always; the instructions where this processor has them.
 std::vector<bool> Paths() {

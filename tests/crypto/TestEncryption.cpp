@@ -1,9 +1,13 @@
-// The encrypted stream format and the stream operations of TEncryption. The fixed-salt stream
-// below was computed with a separate implementation of the format from standard PBKDF2, AES-CTR
-// and HMAC-SHA1 routines, so it pins the byte layout that stored settings files rely on.
+// The encrypted stream format and the stream operations of TEncryption. The fixed-salt streams
+// of KnownAnswers.inc come from tools/crypto-answers/make_answers.py, which builds the format
+// from Python's PBKDF2 and HMAC and another AES (regenerate: see the top of that file); they pin
+// the byte layout of every password class that stored settings files rely on.
 
+#include "crypto/AesHardware.h"
 #include "crypto/AesLib.h"
 #include "crypto/MemoryStream.h"
+
+#include "KnownAnswers.inc"
 
 #include <QByteArray>
 #include <QList>
@@ -37,12 +41,24 @@ QByteArray Text(int length) {
     return text;
 }
 
-// The fixed-salt vector: salt 01..08, the settings password, 40 bytes of Text().
+// The salt of the settings password's known stream.
 const QByteArray KnownSalt = QByteArray::fromHex("0102030405060708");
-const QByteArray KnownVerifier = QByteArray::fromHex("ae13");
-const QByteArray KnownCipher =
-    QByteArray::fromHex("2eedc8fe37f11a85e9eb088a9f6828e07d4ab9bc80b66b56c90f87a30ba63eab4d3d4b820b772c5d");
-const QByteArray KnownMac = QByteArray::fromHex("bf1ea4435831166f91c6");
+
+QByteArray Hex(const char* hex) {
+    return QByteArray::fromHex(QByteArray(hex));
+}
+
+// Runs CryptEncrypt or CryptDecrypt over data in pieces of the given sizes, repeated until done.
+void InPieces(void (*routine)(std::uint8_t*, std::size_t, TCryptContext&), QByteArray& data,
+              const QList<int>& pieces, TCryptContext& context) {
+    auto* bytes = reinterpret_cast<std::uint8_t*>(data.data());
+    qsizetype done = 0;
+    for (int i = 0; done < data.size(); ++i) {
+        const qsizetype take = std::min<qsizetype>(pieces[i % pieces.size()], data.size() - done);
+        routine(bytes + done, std::size_t(take), context);
+        done += take;
+    }
+}
 
 // A stream as EncryptStream writes it, but with a chosen salt.
 QByteArray StreamWithSalt(const QByteArray& password, const QByteArray& salt, QByteArray text) {
@@ -121,51 +137,59 @@ class TestEncryption : public QObject {
     Q_OBJECT
 
 private slots:
-    void knownStream_data() {
-        QTest::addColumn<QList<int>>("chunks");
-        QTest::newRow("whole") << QList<int>{40};
-        QTest::newRow("bytes") << QList<int>(40, 1);
-        QTest::newRow("16 + 24") << QList<int>{16, 24};
-        QTest::newRow("17 + 23") << QList<int>{17, 23};
-        QTest::newRow("3 + 13 + 0 + 24") << QList<int>{3, 13, 0, 24};
+    void knownStreams_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("hardware");
+        for (int row = 0; row < int(std::size(known::Streams)); ++row)
+            for (bool hardware : {false, true})
+                QTest::addRow("%s, %s", known::Streams[row].name, hardware ? "instructions" : "tables")
+                    << row << hardware;
     }
 
-    // Counter from 1, little-endian in bytes 0..7; the code over the cipher text only.
-    void knownStream() {
-        QFETCH(QList<int>, chunks);
-        TCryptContext context;
-        std::uint8_t verifier[2];
-        QCOMPARE(CryptInit(1, Bytes(SettingsPassword), 10, Bytes(KnownSalt), verifier, context), 0);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(verifier), 2), KnownVerifier);
-        QByteArray data = Text(40);
-        int at = 0;
-        for (int chunk : chunks) {
-            CryptEncrypt(reinterpret_cast<std::uint8_t*>(data.data()) + at, std::size_t(chunk), context);
-            at += chunk;
-        }
-        QCOMPARE(data, KnownCipher);
-        std::uint8_t mac[MacLength];
-        QCOMPARE(CryptEnd(mac, context), 10);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(mac), 10), KnownMac);
+    // Keys by PBKDF2 of the password's class, the counter from 1 little-endian in bytes 0..7,
+    // the code over the cipher text only; any chunking, both ways, on both AES paths.
+    void knownStreams() {
+        QFETCH(int, row);
+        QFETCH(bool, hardware);
+        if (hardware && !velmora::crypto::detail::AesHardwareAvailable())
+            QSKIP("this processor has no AES instructions");
+        const velmora::crypto::detail::AesPathScope path(hardware);
+        const known::Stream& known = known::Streams[row];
+        const QByteArray password = Hex(known.password);
+        const QByteArray salt = Hex(known.salt);
+        const QByteArray text = Hex(known.text);
+        const int mode = ModeForPasswordLength(std::size_t(password.size()));
+        QCOMPARE(salt.size(), qsizetype(SaltLength(mode)));
 
-        // And the other way, chunked the same.
-        QCOMPARE(CryptInit(1, Bytes(SettingsPassword), 10, Bytes(KnownSalt), verifier, context), 0);
-        at = 0;
-        for (int chunk : chunks) {
-            CryptDecrypt(reinterpret_cast<std::uint8_t*>(data.data()) + at, std::size_t(chunk), context);
-            at += chunk;
-        }
-        QCOMPARE(data, Text(40));
-        CryptEnd(mac, context);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(mac), 10), KnownMac);
-    }
+        for (const QList<int>& pieces :
+             QList<QList<int>>{{int(text.size())}, {1}, {16}, {17}, {3, 13, 0, 200}}) {
+            TCryptContext context;
+            std::uint8_t verifier[2];
+            QCOMPARE(CryptInit(mode, Bytes(password), std::size_t(password.size()), Bytes(salt), verifier,
+                               context),
+                     0);
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(verifier), 2), Hex(known.verifier));
+            QByteArray data = text;
+            InPieces(CryptEncrypt, data, pieces, context);
+            QCOMPARE(data, Hex(known.cipher));
+            std::uint8_t mac[MacLength];
+            QCOMPARE(CryptEnd(mac, context), 10);
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(mac), 10), Hex(known.mac));
 
-    void knownStreamDecrypts() {
-        const QByteArray stream = KnownSalt + KnownVerifier + KnownCipher + KnownMac;
-        QCOMPARE(StreamWithSalt(SettingsPassword, KnownSalt, Text(40)), stream);
-        const Decrypted result = Decrypt(stream);
+            QCOMPARE(CryptInit(mode, Bytes(password), std::size_t(password.size()), Bytes(salt), verifier,
+                               context),
+                     0);
+            InPieces(CryptDecrypt, data, pieces, context);
+            QCOMPARE(data, text);
+            CryptEnd(mac, context);
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(mac), 10), Hex(known.mac));
+        }
+
+        // The class picks the mode from the password alone and reads the stream back.
+        const QByteArray stream = salt + Hex(known.verifier) + Hex(known.cipher) + Hex(known.mac);
+        const Decrypted result = Decrypt(stream, password, 64);
         QVERIFY(result.ok);
-        QCOMPARE(result.text, Text(40));
+        QCOMPARE(result.text, text);
     }
 
     void cryptInitRefusals_data() {

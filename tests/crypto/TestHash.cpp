@@ -1,9 +1,12 @@
 // SHA-1 (FIPS 180 examples and block-boundary lengths), HMAC-SHA1 (RFC 2202, keys in pieces),
 // PBKDF2-HMAC-SHA1 (RFC 6070). Digests of the boundary messages come from an independent
-// SHA-1 implementation.
+// SHA-1 implementation; the keys and passwords beyond the 64-byte block of KnownAnswers.inc from
+// Python's hmac and hashlib (regenerate: tools/crypto-answers/make_answers.py).
 
 #include "crypto/AesLib.h"
 #include "crypto/Sha1Compress.h"
+
+#include "KnownAnswers.inc"
 
 #include <QByteArray>
 #include <QList>
@@ -151,6 +154,34 @@ private slots:
         }
     }
 
+    void hmacLongKeys_data() {
+        QTest::addColumn<int>("row");
+        for (int row = 0; row < int(std::size(known::Hmacs)); ++row)
+            QTest::newRow(known::Hmacs[row].name) << row;
+    }
+
+    // Keys of 64 bytes and more, cut where the key block fills up and where it overflows.
+    void hmacLongKeys() {
+        QFETCH(int, row);
+        const QByteArray key = Hex(known::Hmacs[row].key);
+        const QByteArray data = Hex(known::Hmacs[row].data);
+        const QByteArray mac = Hex(known::Hmacs[row].mac);
+        QList<QList<int>> cuts = {{}, {1}, {63}, {64}, {65}, {63, 65}, {30, 64, 64, 100}};
+        cuts.append(QList<int>());
+        for (int at = 7; at < key.size(); at += 7)
+            cuts.last().append(at);
+        for (const QList<int>& at : cuts) {
+            QList<int> pieces;
+            int from = 0;
+            for (int cut : at) {
+                pieces.append(std::min<int>(cut, int(key.size())) - from);
+                from += pieces.last();
+            }
+            pieces.append(int(key.size()) - from);
+            QCOMPARE(HmacWithKeyPieces(key, pieces, data), mac);
+        }
+    }
+
     void hmacWithoutData_data() {
         QTest::addColumn<QByteArray>("key");
         QTest::addColumn<QByteArray>("mac");
@@ -221,6 +252,25 @@ private slots:
         DeriveKey(Bytes(password), static_cast<std::size_t>(password.size()), Bytes(salt),
                   static_cast<std::size_t>(salt.size()), std::uint32_t(iterations),
                   reinterpret_cast<std::uint8_t*>(out.data()), static_cast<std::size_t>(out.size()));
+        QCOMPARE(out, key);
+    }
+
+    void derivationLongPasswords_data() {
+        QTest::addColumn<int>("row");
+        for (int row = 0; row < int(std::size(known::Derivations)); ++row)
+            QTest::newRow(known::Derivations[row].name) << row;
+    }
+
+    void derivationLongPasswords() {
+        QFETCH(int, row);
+        const known::Derivation& known = known::Derivations[row];
+        const QByteArray password = Hex(known.password);
+        const QByteArray salt = Hex(known.salt);
+        const QByteArray key = Hex(known.key);
+        QByteArray out(key.size(), char(0xEE));
+        DeriveKey(Bytes(password), std::size_t(password.size()), Bytes(salt), std::size_t(salt.size()),
+                  std::uint32_t(known.iterations), reinterpret_cast<std::uint8_t*>(out.data()),
+                  std::size_t(out.size()));
         QCOMPARE(out, key);
     }
 

@@ -18,13 +18,7 @@ namespace {
 
 constexpr int TextLength = 2 * 4096 + 45; // whole blocks, and a partial one at the end
 
-class AesPath {
-public:
-    explicit AesPath(bool hardware) { detail::UseAesHardware(hardware); }
-    ~AesPath() { detail::UseAesHardware(true); }
-    AesPath(const AesPath&) = delete;
-    AesPath& operator=(const AesPath&) = delete;
-};
+using AesPath = velmora::crypto::detail::AesPathScope;
 
 QByteArray Bytes(const std::uint8_t* data, qsizetype length) {
     return QByteArray(reinterpret_cast<const char*>(data), length);
