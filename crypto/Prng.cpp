@@ -67,7 +67,9 @@ void PrngInit(TEntropyFunction entropy, TPrngContext& context) {
 }
 
 void PrngRand(std::uint8_t* data, std::size_t length, TPrngContext& context) {
-    std::uint32_t position = context.position;
+    // A position past the buffer (the context is plain bytes anyone may have written) counts as
+    // used up, so the request starts on a fresh buffer instead of reading beyond this one.
+    std::uint32_t position = std::min(context.position, PrngPoolLength);
     while (length > 0) {
         const std::size_t take = std::min<std::size_t>(length, PrngPoolLength - position);
         std::memcpy(data, context.output + position, take);

@@ -103,6 +103,24 @@ private slots:
         QVERIFY(std::memcmp(context.output, model.output, PrngPoolLength) == 0);
     }
 
+    void positionOutOfRange_data() {
+        QTest::addColumn<quint32>("position");
+        for (quint32 position : {260u, 261u, 1000u, 0xFFFFFFFFu})
+            QTest::newRow(QByteArray::number(position).constData()) << position;
+    }
+
+    // A position no output buffer holds counts as used up: the request starts on a fresh one.
+    void positionOutOfRange() {
+        QFETCH(quint32, position);
+        TPrngContext context;
+        PrngInit(FixedEntropy, context);
+        TPrngContext model = context;
+        PrngUpdate(model);
+        context.position = position;
+        QCOMPARE(Take(context, 10), Output(model, 0, 10));
+        QCOMPARE(context.position, 10u);
+    }
+
     void fixedEntropyGivesFixedOutput() {
         TPrngContext a, b;
         PrngInit(FixedEntropy, a);
