@@ -7,6 +7,7 @@
 #include "crypto/AesLib.h"
 #include "crypto/MemoryStream.h"
 
+#include "InPieces.h"
 #include "KnownAnswers.inc"
 
 #include <QByteArray>
@@ -46,18 +47,6 @@ const QByteArray KnownSalt = QByteArray::fromHex("0102030405060708");
 
 QByteArray Hex(const char* hex) {
     return QByteArray::fromHex(QByteArray(hex));
-}
-
-// Runs CryptEncrypt or CryptDecrypt over data in pieces of the given sizes, repeated until done.
-void InPieces(void (*routine)(std::uint8_t*, std::size_t, TCryptContext&), QByteArray& data,
-              const QList<int>& pieces, TCryptContext& context) {
-    auto* bytes = reinterpret_cast<std::uint8_t*>(data.data());
-    qsizetype done = 0;
-    for (int i = 0; done < data.size(); ++i) {
-        const qsizetype take = std::min<qsizetype>(pieces[i % pieces.size()], data.size() - done);
-        routine(bytes + done, std::size_t(take), context);
-        done += take;
-    }
 }
 
 // A stream as EncryptStream writes it, but with a chosen salt.

@@ -6,6 +6,8 @@
 #include "crypto/AesHardware.h"
 #include "crypto/AesLib.h"
 
+#include "InPieces.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QTest>
@@ -79,17 +81,6 @@ TCryptContext StartContext(const TAesContext& aes, const QByteArray& counter) {
     return context;
 }
 
-// Runs the keystream over text in pieces of the given sizes, repeated until the text is done.
-void RunInChunks(QByteArray& text, const QList<int>& sizes, TCryptContext& context) {
-    auto* data = reinterpret_cast<std::uint8_t*>(text.data());
-    qsizetype done = 0;
-    for (int i = 0; done < text.size(); ++i) {
-        const qsizetype take = std::min<qsizetype>(sizes[i % sizes.size()], text.size() - done);
-        CryptKeystream(data + done, std::size_t(take), context);
-        done += take;
-    }
-}
-
 QByteArray Xor(QByteArray a, const QByteArray& b) {
     for (qsizetype i = 0; i < a.size(); ++i)
         a[i] = static_cast<char>(a[i] ^ b[i]);
@@ -144,7 +135,7 @@ private slots:
         for (const QList<int>& sizes : chunkings) {
             TCryptContext context = StartContext(aes, counter);
             QByteArray text = Text();
-            RunInChunks(text, sizes, context);
+            InPieces(CryptKeystream, text, sizes, context);
             QCOMPARE(text, expected);
             QCOMPARE(Bytes(context.counter, 16), model.endCounter);
             QCOMPARE(Bytes(context.keystream, 16), model.lastBlock);
