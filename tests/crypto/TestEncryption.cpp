@@ -176,6 +176,7 @@ private slots:
 
         // The class picks the mode from the password alone and reads the stream back.
         const QByteArray stream = salt + Hex(known.verifier) + Hex(known.cipher) + Hex(known.mac);
+        QCOMPARE(StreamWithSalt(password, salt, text), stream); // the other tests' stream builder
         const Decrypted result = Decrypt(stream, password, 64);
         QVERIFY(result.ok);
         QCOMPARE(result.text, text);
