@@ -170,6 +170,13 @@ LoopbackServer::LoopbackServer() : m_state(std::make_unique<State>()) {
     if (state->port <= 0)
         throw std::runtime_error("the loopback server cannot bind a port");
     state->thread = std::thread([state] { state->server.listen_after_bind(); });
+    // stop() does nothing until the accept loop runs, so a server destroyed right after it
+    // was made would wait for that loop forever.
+    for (int waited = 0; !state->server.is_running(); ++waited) {
+        if (waited == 5000)
+            throw std::runtime_error("the loopback server does not start");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 LoopbackServer::~LoopbackServer() {
