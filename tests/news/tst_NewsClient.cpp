@@ -1,0 +1,481 @@
+// The news client against a real HTTP server on 127.0.0.1: the form as the server parsed
+// it, the replies as the client judges them, and the order and ending of requests.
+
+#include "news/NewsClient.h"
+
+#include "LoopbackServer.h"
+
+#include <QTest>
+
+#include <optional>
+
+using namespace velmora::news;
+using velmora::testing::CannedReply;
+using velmora::testing::LoopbackServer;
+using velmora::testing::RecordedRequest;
+
+Q_DECLARE_METATYPE(NewsRequestKind)
+
+namespace {
+
+CannedReply canned(int status, const QByteArray& body) {
+    CannedReply reply;
+    reply.status = status;
+    reply.body = body;
+    return reply;
+}
+
+// Whatever a request of any kind handed back, in one shape.
+struct Outcome {
+    bool ok = false;
+    bool aborted = false;
+    QString message;
+    QByteArray payload; // records joined by "|", or id "|" title, or the HTML
+};
+
+using OutcomeHandler = std::function<void(const Outcome&)>;
+
+void ask(NewsClient& client, NewsRequestKind kind, const NewsAccount& account, bool silent,
+         const QObject* context, OutcomeHandler handler) {
+    switch (kind) {
+    case NewsRequestKind::List:
+        client.GetNewsList(account, context, [handler](const NewsListResult& r) {
+            handler({r.ok, r.aborted, r.message, r.records.join('|')});
+        });
+        break;
+    case NewsRequestKind::Latest:
+        client.GetLastNews(account, silent, context, [handler](const LatestNewsResult& r) {
+            handler({r.ok, r.aborted, r.message, r.NewsId + '|' + r.NewsTitle});
+        });
+        break;
+    case NewsRequestKind::Details:
+        client.GetNewsDetails(account, "42", context, [handler](const NewsDetailsResult& r) {
+            handler({r.ok, r.aborted, r.message, r.Html});
+        });
+        break;
+    }
+}
+
+Outcome run(NewsClient& client, NewsRequestKind kind, const NewsAccount& account, bool silent = false) {
+    std::optional<Outcome> outcome;
+    ask(client, kind, account, silent, nullptr, [&outcome](const Outcome& o) { outcome = o; });
+    if (!QTest::qWaitFor([&] { return outcome.has_value(); }, 10000)) {
+        client.abort(); // ends the request, so the handler never outlives this frame
+        qWarning("the request did not end");
+    }
+    return outcome.value_or(Outcome{});
+}
+
+// Bases of the three tiers on one server: with a slash, without, and a deeper path.
+NewsAccount accountFor(const LoopbackServer& server, const QByteArray& productType) {
+    NewsAccount account;
+    account.PublisherId = "publ-" + productType;
+    // Line breaks and dashes in a value must not break the form apart.
+    account.ProductCode = "RC\r\n--7 \xe9";
+    account.ProductType = productType;
+    account.baseUrls = {server.url("/m/"), server.url("/p"), server.url("/g/news/")};
+    return account;
+}
+
+QByteArray scriptOf(NewsRequestKind kind) {
+    return kind == NewsRequestKind::Details ? "getnewsdetails.php" : "getlastnews.php";
+}
+
+QString accessMessage() {
+    return QStringLiteral("There is a trouble accessing the news site. Contact your provider.");
+}
+
+} // namespace
+
+class TestNewsClient : public QObject {
+    Q_OBJECT
+
+private slots:
+    void formAsServerSeesIt_data();
+    void formAsServerSeesIt();
+    void replies_data();
+    void replies();
+    void unreachable_data();
+    void unreachable();
+    void redirects_data();
+    void redirects();
+    void cookiesKept();
+    void tooLongReplyFails();
+    void requestsWaitTheirTurn();
+    void abortEndsEverythingOnce();
+    void goneContextIsNotCalled();
+    void handlerNeverRunsInsideTheCall();
+};
+
+void TestNewsClient::formAsServerSeesIt_data() {
+    QTest::addColumn<QByteArray>("productType");
+    QTest::addColumn<QByteArray>("basePath");
+    QTest::addColumn<NewsRequestKind>("kind");
+    QTest::addColumn<QByteArray>("fourthName");
+    QTest::addColumn<QByteArray>("fourthValue");
+    const QList<std::pair<QByteArray, QByteArray>> tiers{{"BM", "/m/"}, {"BP", "/p/"}, {"BG", "/g/news/"}};
+    for (const auto& [type, path] : tiers) {
+        QTest::newRow(type + " list")
+            << type << path << NewsRequestKind::List << QByteArray("conttype") << QByteArray("all");
+        QTest::newRow(type + " latest")
+            << type << path << NewsRequestKind::Latest << QByteArray("conttype") << QByteArray("lastcode");
+        QTest::newRow(type + " details")
+            << type << path << NewsRequestKind::Details << QByteArray("newsid") << QByteArray("42");
+    }
+}
+
+void TestNewsClient::formAsServerSeesIt() {
+    QFETCH(QByteArray, productType);
+    QFETCH(QByteArray, basePath);
+    QFETCH(NewsRequestKind, kind);
+    QFETCH(QByteArray, fourthName);
+    QFETCH(QByteArray, fourthValue);
+    LoopbackServer server;
+    const QByteArray path = basePath + scriptOf(kind);
+    server.setReply(path, canned(200, "OK"));
+    NewsClient client;
+    const NewsAccount account = accountFor(server, productType);
+
+    QVERIFY(run(client, kind, account).ok);
+
+    const QList<RecordedRequest> requests = server.requests();
+    QCOMPARE(requests.size(), 1);
+    const RecordedRequest& request = requests.front();
+    QCOMPARE(request.method, QByteArray("POST"));
+    QCOMPARE(request.path, path);
+    QCOMPARE(request.header("User-Agent"), QByteArray("Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 4.0)"));
+    QCOMPARE(request.header("Accept"), QByteArray("text/html, */*"));
+    QVERIFY(request.header("Content-Type").startsWith("multipart/form-data; boundary="));
+    QCOMPARE(request.header("Accept-Encoding"), QByteArray("identity"));
+
+    QList<std::pair<QByteArray, QByteArray>> seen;
+    for (const RecordedRequest::Field& field : request.fields) {
+        QVERIFY(field.fileName.isEmpty());
+        seen.append({field.name, field.value});
+    }
+    const QList<std::pair<QByteArray, QByteArray>> expected{{"memusername", "publ-" + productType},
+                                                            {"prodcode", "RC\r\n--7 \xe9"},
+                                                            {"prodtype", productType},
+                                                            {fourthName, fourthValue},
+                                                            {"newstarget", "UA"},
+                                                            {"something", ""}};
+    QCOMPARE(seen, expected);
+}
+
+void TestNewsClient::replies_data() {
+    QTest::addColumn<NewsRequestKind>("kind");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("payload");
+    using K = NewsRequestKind;
+    const QString user = QStringLiteral("There is a trouble with the Publisher Id. Contact your provider.");
+    const QString settings = QStringLiteral("There is a trouble in the settings file on the news site.");
+    const QString product =
+        QStringLiteral("There is a trouble with the product validation. Contact your provider.");
+    const QString news = QStringLiteral("There is a trouble with this news. Contact your provider.");
+
+    QTest::newRow("list: records then closing OK") << K::List << false << 200
+                                                   << QByteArray("1^A^d1\xaf"
+                                                                 "2^B^d2\xaf"
+                                                                 "OK")
+                                                   << true << QString() << QByteArray("1^A^d1|2^B^d2");
+    QTest::newRow("list: OK alone") << K::List << false << 200 << QByteArray("OK") << true << QString()
+                                    << QByteArray();
+    QTest::newRow("list: run of 0xAF adds no empty record") << K::List << false << 200
+                                                            << QByteArray("\xaf\xaf"
+                                                                          "1^A\xaf\xaf\xaf"
+                                                                          "2^B\xaf"
+                                                                          "OK")
+                                                            << true << QString() << QByteArray("1^A|2^B");
+    QTest::newRow("list: blanks and line breaks around") << K::List << false << 200
+                                                         << QByteArray("\r\n  1^A\xaf"
+                                                                       "OK \r\n\r\n")
+                                                         << true << QString() << QByteArray("1^A");
+    QTest::newRow("list: OK inside a word")
+        << K::List << false << 200 << QByteArray("BOOKS") << true << QString() << QByteArray("BOOKS");
+    QTest::newRow("list: INVALIDUSER in line breaks")
+        << K::List << false << 200 << QByteArray("\r\n INVALIDUSER\r\n") << false << user << QByteArray();
+    QTest::newRow("list: invaliduser is no code")
+        << K::List << false << 200 << QByteArray("invaliduser") << false << QString() << QByteArray();
+    QTest::newRow("list: CONNECTIONFAIL")
+        << K::List << false << 200 << QByteArray("CONNECTIONFAIL") << false << settings << QByteArray();
+    QTest::newRow("list: INVALIDPRODUCT")
+        << K::List << false << 200 << QByteArray("INVALIDPRODUCT") << false << product << QByteArray();
+    QTest::newRow("list: INVALIDNEWS says nothing")
+        << K::List << false << 200 << QByteArray("INVALIDNEWS") << false << QString() << QByteArray();
+    QTest::newRow("list: empty reply")
+        << K::List << false << 200 << QByteArray() << false << accessMessage() << QByteArray();
+    QTest::newRow("list: 404 with OK in its page")
+        << K::List << false << 404 << QByteArray("OK") << false << accessMessage() << QByteArray();
+    QTest::newRow("list: 500") << K::List << false << 500 << QByteArray("INVALIDUSER") << false
+                               << accessMessage() << QByteArray();
+
+    QTest::newRow("latest: id and title") << K::Latest << false << 200
+                                          << QByteArray("\n7^Seven\xaf"
+                                                        "OK\n")
+                                          << true << QString() << QByteArray("7|Seven");
+    QTest::newRow("latest: OK alone")
+        << K::Latest << false << 200 << QByteArray("OK") << true << QString() << QByteArray("|");
+    QTest::newRow("latest: id without title") << K::Latest << true << 200
+                                              << QByteArray("8\xaf"
+                                                            "OK")
+                                              << true << QString() << QByteArray("8|");
+    QTest::newRow("latest: nothing readable") << K::Latest << true << 200
+                                              << QByteArray("\xaf"
+                                                            "OK")
+                                              << true << QString() << QByteArray("|");
+    QTest::newRow("latest: INVALIDUSER")
+        << K::Latest << false << 200 << QByteArray("INVALIDUSER") << false << user << QByteArray("|");
+    QTest::newRow("latest: INVALIDUSER, silent")
+        << K::Latest << true << 200 << QByteArray("INVALIDUSER") << false << QString() << QByteArray("|");
+    QTest::newRow("latest: empty, silent")
+        << K::Latest << true << 200 << QByteArray(" \r\n") << false << QString() << QByteArray("|");
+
+    QTest::newRow("details: escapes decoded") << K::Details << false << 200
+                                              << QByteArray("<b>$41$42C 100$25</b>\xaf"
+                                                            "OK\r\n")
+                                              << true << QString() << QByteArray("<b>ABC 100%</b>");
+    QTest::newRow("details: bad escape gives empty HTML") << K::Details << false << 200
+                                                          << QByteArray("<p>x$G1\xaf"
+                                                                        "OK")
+                                                          << true << QString() << QByteArray();
+    QTest::newRow("details: 0xAF inside the text is kept") << K::Details << false << 200
+                                                           << QByteArray("a\xaf"
+                                                                         "b\xaf"
+                                                                         "OK")
+                                                           << true << QString()
+                                                           << QByteArray("a\xaf"
+                                                                         "b");
+    QTest::newRow("details: INVALIDNEWS")
+        << K::Details << false << 200 << QByteArray(" INVALIDNEWS ") << false << news << QByteArray();
+    QTest::newRow("details: INVALIDPRODUCT")
+        << K::Details << false << 200 << QByteArray("INVALIDPRODUCT") << false << product << QByteArray();
+}
+
+void TestNewsClient::replies() {
+    QFETCH(NewsRequestKind, kind);
+    QFETCH(bool, silent);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, ok);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, payload);
+    LoopbackServer server;
+    server.setReply("/m/" + scriptOf(kind), canned(status, body));
+    NewsClient client;
+
+    const Outcome outcome = run(client, kind, accountFor(server, "BM"), silent);
+
+    QCOMPARE(outcome.ok, ok);
+    QCOMPARE(outcome.message, message);
+    QCOMPARE(outcome.payload, payload);
+    QVERIFY(!outcome.aborted);
+}
+
+void TestNewsClient::unreachable_data() {
+    QTest::addColumn<QByteArray>("base");
+    QTest::addColumn<NewsRequestKind>("kind");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("message");
+    const QByteArray closed = "http://127.0.0.1:" + QByteArray::number(LoopbackServer::closedPort()) + "/n/";
+    QTest::newRow("refused") << closed << NewsRequestKind::List << false << accessMessage();
+    QTest::newRow("refused, silent poll") << closed << NewsRequestKind::Latest << true << QString();
+    QTest::newRow("refused, details") << closed << NewsRequestKind::Details << false << accessMessage();
+    QTest::newRow("empty base") << QByteArray() << NewsRequestKind::List << false << accessMessage();
+    QTest::newRow("empty base, silent poll") << QByteArray() << NewsRequestKind::Latest << true << QString();
+    QTest::newRow("empty base, poll") << QByteArray() << NewsRequestKind::Latest << false << accessMessage();
+    QTest::newRow("no host") << QByteArray("http:///n") << NewsRequestKind::Details << false
+                             << accessMessage();
+    QTest::newRow("not a web address")
+        << QByteArray("file:///etc") << NewsRequestKind::List << false << accessMessage();
+}
+
+void TestNewsClient::unreachable() {
+    QFETCH(QByteArray, base);
+    QFETCH(NewsRequestKind, kind);
+    QFETCH(bool, silent);
+    QFETCH(QString, message);
+    NewsClient client;
+    NewsAccount account;
+    account.ProductType = "BG";
+    account.baseUrls.GoldNewsBaseURL = base;
+
+    const Outcome outcome = run(client, kind, account, silent);
+
+    QVERIFY(!outcome.ok);
+    QVERIFY(!outcome.aborted);
+    QCOMPARE(outcome.message, message);
+}
+
+void TestNewsClient::redirects_data() {
+    QTest::addColumn<int>("hops");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("one") << 1 << true;
+    QTest::newRow("fourteen: fifteen requests") << 14 << true;
+    QTest::newRow("fifteen: too many") << 15 << false;
+}
+
+void TestNewsClient::redirects() {
+    QFETCH(int, hops);
+    QFETCH(bool, ok);
+    LoopbackServer server;
+    // A POST answered 302 goes on as a GET, the way browsers do it.
+    server.setRedirect("/m/getlastnews.php", server.url("/hop1"));
+    for (int hop = 1; hop < hops; ++hop)
+        server.setRedirect("/hop" + QByteArray::number(hop),
+                           server.url("/hop" + QByteArray::number(hop + 1)));
+    server.setReply("/hop" + QByteArray::number(hops), canned(200, "9^Nine\xaf"
+                                                                   "OK"));
+    NewsClient client;
+
+    const Outcome outcome = run(client, NewsRequestKind::Latest, accountFor(server, "BM"));
+
+    QCOMPARE(outcome.ok, ok);
+    QCOMPARE(outcome.payload, ok ? QByteArray("9|Nine") : QByteArray("|"));
+    QCOMPARE(server.requestCount(), std::min(hops + 1, 15));
+}
+
+void TestNewsClient::cookiesKept() {
+    LoopbackServer server;
+    CannedReply withCookie = canned(200, "OK");
+    withCookie.headers.append({QByteArray("Set-Cookie"), QByteArray("session=abc123; Path=/")});
+    server.setReply("/m/getlastnews.php", withCookie);
+    server.setReply("/m/getnewsdetails.php", canned(200, "OK"));
+    NewsClient client;
+    const NewsAccount account = accountFor(server, "BM");
+
+    QVERIFY(run(client, NewsRequestKind::List, account).ok);
+    QVERIFY(run(client, NewsRequestKind::Details, account).ok);
+
+    const QList<RecordedRequest> requests = server.requests();
+    QCOMPARE(requests.size(), 2);
+    QVERIFY(!requests[0].hasHeader("Cookie"));
+    QCOMPARE(requests[1].header("Cookie"), QByteArray("session=abc123"));
+}
+
+void TestNewsClient::tooLongReplyFails() {
+    LoopbackServer server;
+    server.setReply("/m/getlastnews.php", canned(200, QByteArray(NewsClient::MaxReplyBytes, 'x') + "OK"));
+    NewsClient client;
+
+    const Outcome outcome = run(client, NewsRequestKind::List, accountFor(server, "BM"));
+
+    QVERIFY(!outcome.ok);
+    QCOMPARE(outcome.message, accessMessage());
+}
+
+namespace {
+
+// The list is answered slowly, a byte at a time; the latest news at once.
+void serveSlowList(LoopbackServer& server) {
+    server.setResponder("/m/getlastnews.php", [](const RecordedRequest& request) {
+        CannedReply reply = canned(200, "1^Slow\xaf"
+                                        "OK");
+        if (request.field("conttype") == "all") {
+            reply.chunkSize = 1;
+            reply.intervalMs = 30;
+        }
+        return reply;
+    });
+}
+
+} // namespace
+
+void TestNewsClient::requestsWaitTheirTurn() {
+    LoopbackServer server;
+    serveSlowList(server);
+    NewsClient client;
+    const NewsAccount account = accountFor(server, "BM");
+    QList<QByteArray> ended;
+
+    client.GetNewsList(account, nullptr,
+                       [&](const NewsListResult& r) { ended.append("list " + r.records.join()); });
+    client.GetLastNews(account, true, nullptr,
+                       [&](const LatestNewsResult& r) { ended.append("latest " + r.NewsId); });
+
+    QVERIFY(server.waitForRequests(1));
+    QTest::qWait(100); // the list is still trickling in
+    QCOMPARE(server.requestCount(), 1);
+    QVERIFY(client.busy());
+    QVERIFY(QTest::qWaitFor([&] { return ended.size() == 2; }, 10000));
+    QCOMPARE(ended, (QList<QByteArray>{"list 1^Slow", "latest 1"}));
+    QCOMPARE(server.requests().at(1).field("conttype"), QByteArray("lastcode"));
+    QVERIFY(!client.busy());
+}
+
+void TestNewsClient::abortEndsEverythingOnce() {
+    LoopbackServer server;
+    serveSlowList(server);
+    NewsClient client;
+    const NewsAccount account = accountFor(server, "BM");
+    QList<QByteArray> ended;
+    auto note = [&ended](const char* what) {
+        return [&ended, what](const auto& r) {
+            QByteArray line = QByteArray(what) + (r.aborted ? " aborted" : " ended");
+            if constexpr (requires { r.message; })
+                line += r.message.isEmpty() ? "" : " +msg";
+            ended.append(line);
+        };
+    };
+    client.GetNewsList(account, nullptr, note("list"));
+    client.GetNewsDetails(account, "3", nullptr, note("details"));
+    client.DownloadToFile(server.url("/file"), QStringLiteral("/nonexistent-dir/f"), nullptr,
+                          note("download"));
+    QVERIFY(server.waitForRequests(1));
+
+    client.abort();
+    const QList<QByteArray> expected{"list aborted", "details aborted", "download aborted"};
+    QCOMPARE(ended, expected);
+    QVERIFY(!client.busy());
+    client.abort();
+    QTest::qWait(100);
+    QCOMPARE(ended, expected);
+    QCOMPARE(server.requestCount(), 1);
+
+    // The client serves again afterwards.
+    const Outcome after = run(client, NewsRequestKind::Latest, account);
+    QVERIFY(after.ok);
+    QCOMPARE(after.payload, QByteArray("1|Slow"));
+}
+
+void TestNewsClient::goneContextIsNotCalled() {
+    LoopbackServer server;
+    serveSlowList(server);
+    NewsClient client;
+    const NewsAccount account = accountFor(server, "BM");
+    int calls = 0;
+
+    // Gone before its turn: nothing is sent.
+    auto* early = new QObject;
+    client.GetLastNews(account, true, early, [&](const LatestNewsResult&) { ++calls; });
+    delete early;
+    // Gone while its request runs: the request ends unseen.
+    auto* late = new QObject;
+    client.GetNewsList(account, late, [&](const NewsListResult&) { ++calls; });
+    QVERIFY(server.waitForRequests(1));
+    delete late;
+
+    QVERIFY(QTest::qWaitFor([&] { return !client.busy(); }, 10000));
+    QTest::qWait(50);
+    QCOMPARE(calls, 0);
+    QCOMPARE(server.requestCount(), 1);
+    QCOMPARE(server.requests().front().field("conttype"), QByteArray("all"));
+}
+
+void TestNewsClient::handlerNeverRunsInsideTheCall() {
+    NewsClient client;
+    NewsAccount noBase; // fails without any network: the quickest ending there is
+    noBase.ProductType = "BM";
+    bool returned = false;
+    std::optional<bool> calledAfterReturn;
+    client.GetNewsList(noBase, nullptr, [&](const NewsListResult&) { calledAfterReturn = returned; });
+    returned = true;
+    QVERIFY(QTest::qWaitFor([&] { return calledAfterReturn.has_value(); }, 5000));
+    QVERIFY(*calledAfterReturn);
+}
+
+QTEST_GUILESS_MAIN(TestNewsClient)
+#include "tst_NewsClient.moc"
