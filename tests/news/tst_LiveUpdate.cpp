@@ -99,13 +99,11 @@ void TestLiveUpdate::readUpdateInfo_data() {
                               << QByteArray() << QByteArray("2.9");
     QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf[APPLICATION]\nVersion=3.0\n") << QByteArray()
                                      << QByteArray("3.0");
-    QTest::newRow("empty value") << QByteArray("[APPLICATION]\nVersion=\n") << QByteArray() << QByteArray();
     QTest::newRow("long line's rest is not a line")
         << (QByteArray("[APPLICATION]\nOther=") + QByteArray(400, 'n') + "Version=9.9\nVersion=3.1\n")
         << QByteArray() << QByteArray("3.1");
     QTest::newRow("garbage") << (QByteArray("\x01\x02<html>") + '\0' + "=[]\n==\n[\n") << QByteArray()
                              << QByteArray();
-    QTest::newRow("empty file") << QByteArray() << QByteArray() << QByteArray();
 }
 
 void TestLiveUpdate::readUpdateInfo() {
@@ -125,20 +123,16 @@ void TestLiveUpdate::readVersionNumber_data() {
     QTest::newRow("2.0000003 is not") << QByteArray("2.0000003") << 2.0000003f;
     QTest::newRow("integer") << QByteArray("3") << 3.0f;
     QTest::newRow("leading point") << QByteArray(".5") << 0.5f;
-    QTest::newRow("trailing point") << QByteArray("2.") << 2.0f;
     QTest::newRow("signs") << QByteArray("+2.5") << 2.5f;
-    QTest::newRow("negative") << QByteArray("-1") << -1.0f;
     QTest::newRow("exponent") << QByteArray("21e-1") << 2.1f;
     QTest::newRow("blanks around") << QByteArray(" 2.1 ") << 2.1f;
     QTest::newRow("empty") << QByteArray() << 0.0f;
     QTest::newRow("comma") << QByteArray("2,1") << 0.0f;
     QTest::newRow("trailing text") << QByteArray("2.1beta") << 0.0f;
     QTest::newRow("two points") << QByteArray("2.1.3") << 0.0f;
-    QTest::newRow("point alone") << QByteArray(".") << 0.0f;
     QTest::newRow("bare exponent") << QByteArray("2e") << 0.0f;
     QTest::newRow("hexadecimal") << QByteArray("0x10") << 0.0f;
     QTest::newRow("infinity") << QByteArray("inf") << 0.0f;
-    QTest::newRow("not a number") << QByteArray("nan") << 0.0f;
     QTest::newRow("beyond single precision") << QByteArray("1e39") << 0.0f;
 }
 
@@ -180,7 +174,6 @@ void TestLiveUpdate::offerFromServer_data() {
     QTest::newRow("2.00000001: nothing new")
         << 200 << head + "2.00000001" << true << false << QByteArray("2.00000001");
     QTest::newRow("garbage") << 200 << QByteArray("<html>Version=9</html>") << true << false << QByteArray();
-    QTest::newRow("not a number") << 200 << head + "two" << true << false << QByteArray("two");
     QTest::newRow("missing on the server") << 404 << QByteArray() << true << false << QByteArray();
     QTest::newRow("server error with a newer file as its page")
         << 500 << head + "9.9" << true << false << QByteArray();

@@ -162,6 +162,17 @@ void TestNewsClient::formAsServerSeesIt() {
     QCOMPARE(seen, expected);
 }
 
+namespace {
+
+// A reply row; "~" in body and payload stands for the separator byte 0xAF.
+void replyRow(const char* name, NewsRequestKind kind, bool silent, int status, const char* body, bool ok,
+              const QString& message, const char* payload) {
+    QTest::newRow(name) << kind << silent << status << QByteArray(body).replace('~', '\xaf') << ok << message
+                        << QByteArray(payload).replace('~', '\xaf');
+}
+
+} // namespace
+
 void TestNewsClient::replies_data() {
     QTest::addColumn<NewsRequestKind>("kind");
     QTest::addColumn<bool>("silent");
@@ -170,89 +181,48 @@ void TestNewsClient::replies_data() {
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QByteArray>("payload");
-    using K = NewsRequestKind;
+    const auto L = NewsRequestKind::List;
+    const auto N = NewsRequestKind::Latest;
+    const auto D = NewsRequestKind::Details;
+    const QString none;
+    const QString access = accessMessage();
     const QString user = QStringLiteral("There is a trouble with the Publisher Id. Contact your provider.");
     const QString settings = QStringLiteral("There is a trouble in the settings file on the news site.");
     const QString product =
         QStringLiteral("There is a trouble with the product validation. Contact your provider.");
     const QString news = QStringLiteral("There is a trouble with this news. Contact your provider.");
 
-    QTest::newRow("list: records then closing OK") << K::List << false << 200
-                                                   << QByteArray("1^A^d1\xaf"
-                                                                 "2^B^d2\xaf"
-                                                                 "OK")
-                                                   << true << QString() << QByteArray("1^A^d1|2^B^d2");
-    QTest::newRow("list: OK alone") << K::List << false << 200 << QByteArray("OK") << true << QString()
-                                    << QByteArray();
-    QTest::newRow("list: run of 0xAF adds no empty record") << K::List << false << 200
-                                                            << QByteArray("\xaf\xaf"
-                                                                          "1^A\xaf\xaf\xaf"
-                                                                          "2^B\xaf"
-                                                                          "OK")
-                                                            << true << QString() << QByteArray("1^A|2^B");
-    QTest::newRow("list: blanks and line breaks around") << K::List << false << 200
-                                                         << QByteArray("\r\n  1^A\xaf"
-                                                                       "OK \r\n\r\n")
-                                                         << true << QString() << QByteArray("1^A");
-    QTest::newRow("list: OK inside a word")
-        << K::List << false << 200 << QByteArray("BOOKS") << true << QString() << QByteArray("BOOKS");
-    QTest::newRow("list: INVALIDUSER in line breaks")
-        << K::List << false << 200 << QByteArray("\r\n INVALIDUSER\r\n") << false << user << QByteArray();
-    QTest::newRow("list: invaliduser is no code")
-        << K::List << false << 200 << QByteArray("invaliduser") << false << QString() << QByteArray();
-    QTest::newRow("list: CONNECTIONFAIL")
-        << K::List << false << 200 << QByteArray("CONNECTIONFAIL") << false << settings << QByteArray();
-    QTest::newRow("list: INVALIDPRODUCT")
-        << K::List << false << 200 << QByteArray("INVALIDPRODUCT") << false << product << QByteArray();
-    QTest::newRow("list: INVALIDNEWS says nothing")
-        << K::List << false << 200 << QByteArray("INVALIDNEWS") << false << QString() << QByteArray();
-    QTest::newRow("list: empty reply")
-        << K::List << false << 200 << QByteArray() << false << accessMessage() << QByteArray();
-    QTest::newRow("list: 404 with OK in its page")
-        << K::List << false << 404 << QByteArray("OK") << false << accessMessage() << QByteArray();
-    QTest::newRow("list: 500") << K::List << false << 500 << QByteArray("INVALIDUSER") << false
-                               << accessMessage() << QByteArray();
+    replyRow("list: records, closing OK", L, false, 200, "1^A^d1~2^B^d2~OK", true, none, "1^A^d1|2^B^d2");
+    replyRow("list: OK alone", L, false, 200, "OK", true, none, "");
+    replyRow("list: runs of 0xAF", L, false, 200, "~~1^A~~~2^B~OK", true, none, "1^A|2^B");
+    replyRow("list: blanks and line breaks", L, false, 200, "\r\n  1^A~OK \r\n\r\n", true, none, "1^A");
+    replyRow("list: control bytes, DEL kept", L, false, 200, "\x01\x1f 1^A~OK\x7f\x01", true, none,
+             "1^A|OK\x7f");
+    replyRow("list: OK inside a word", L, false, 200, "BOOKS", true, none, "BOOKS");
+    replyRow("list: INVALIDUSER in line breaks", L, false, 200, "\r\n INVALIDUSER\r\n", false, user, "");
+    replyRow("list: invaliduser is no code", L, false, 200, "invaliduser", false, none, "");
+    replyRow("list: CONNECTIONFAIL", L, false, 200, "CONNECTIONFAIL", false, settings, "");
+    replyRow("list: INVALIDNEWS says nothing", L, false, 200, "INVALIDNEWS", false, none, "");
+    replyRow("list: empty reply", L, false, 200, "", false, access, "");
+    replyRow("list: 404 with OK in its page", L, false, 404, "OK", false, access, "");
 
-    QTest::newRow("latest: id and title") << K::Latest << false << 200
-                                          << QByteArray("\n7^Seven\xaf"
-                                                        "OK\n")
-                                          << true << QString() << QByteArray("7|Seven");
-    QTest::newRow("latest: OK alone")
-        << K::Latest << false << 200 << QByteArray("OK") << true << QString() << QByteArray("|");
-    QTest::newRow("latest: id without title") << K::Latest << true << 200
-                                              << QByteArray("8\xaf"
-                                                            "OK")
-                                              << true << QString() << QByteArray("8|");
-    QTest::newRow("latest: nothing readable") << K::Latest << true << 200
-                                              << QByteArray("\xaf"
-                                                            "OK")
-                                              << true << QString() << QByteArray("|");
-    QTest::newRow("latest: INVALIDUSER")
-        << K::Latest << false << 200 << QByteArray("INVALIDUSER") << false << user << QByteArray("|");
-    QTest::newRow("latest: INVALIDUSER, silent")
-        << K::Latest << true << 200 << QByteArray("INVALIDUSER") << false << QString() << QByteArray("|");
-    QTest::newRow("latest: empty, silent")
-        << K::Latest << true << 200 << QByteArray(" \r\n") << false << QString() << QByteArray("|");
+    replyRow("latest: id and title", N, false, 200, "\n7^Seven~OK\n", true, none, "7|Seven");
+    replyRow("latest: OK alone", N, false, 200, "OK", true, none, "|");
+    replyRow("latest: id without title", N, true, 200, "8~OK", true, none, "8|");
+    replyRow("latest: nothing readable", N, true, 200, "~OK", true, none, "|");
+    replyRow("latest: title without id", N, true, 200, "^Hi~OK", true, none, "|Hi");
+    replyRow("latest: third field ignored", N, true, 200, "3^T^2024~OK", true, none, "3|T");
+    replyRow("latest: every closing OK removed", N, true, 200, "4^A~OKB~OK", true, none, "4|AB");
+    replyRow("latest: INVALIDUSER", N, false, 200, "INVALIDUSER", false, user, "|");
+    replyRow("latest: INVALIDUSER, silent", N, true, 200, "INVALIDUSER", false, none, "|");
 
-    QTest::newRow("details: escapes decoded") << K::Details << false << 200
-                                              << QByteArray("<b>$41$42C 100$25</b>\xaf"
-                                                            "OK\r\n")
-                                              << true << QString() << QByteArray("<b>ABC 100%</b>");
-    QTest::newRow("details: bad escape gives empty HTML") << K::Details << false << 200
-                                                          << QByteArray("<p>x$G1\xaf"
-                                                                        "OK")
-                                                          << true << QString() << QByteArray();
-    QTest::newRow("details: 0xAF inside the text is kept") << K::Details << false << 200
-                                                           << QByteArray("a\xaf"
-                                                                         "b\xaf"
-                                                                         "OK")
-                                                           << true << QString()
-                                                           << QByteArray("a\xaf"
-                                                                         "b");
-    QTest::newRow("details: INVALIDNEWS")
-        << K::Details << false << 200 << QByteArray(" INVALIDNEWS ") << false << news << QByteArray();
-    QTest::newRow("details: INVALIDPRODUCT")
-        << K::Details << false << 200 << QByteArray("INVALIDPRODUCT") << false << product << QByteArray();
+    replyRow("details: escapes decoded", D, false, 200, "<b>$41$42C 100$25</b>~OK\r\n", true, none,
+             "<b>ABC 100%</b>");
+    replyRow("details: bad escape, empty HTML", D, false, 200, "<p>x$G1~OK", true, none, "");
+    replyRow("details: 0xAF and high bytes kept", D, false, 200, "~caf\xe9~b\xe9~OK", true, none,
+             "~caf\xe9~b\xe9");
+    replyRow("details: INVALIDNEWS", D, false, 200, " INVALIDNEWS ", false, news, "");
+    replyRow("details: INVALIDPRODUCT", D, false, 200, "INVALIDPRODUCT", false, product, "");
 }
 
 void TestNewsClient::replies() {
@@ -276,38 +246,49 @@ void TestNewsClient::replies() {
 }
 
 void TestNewsClient::unreachable_data() {
+    QTest::addColumn<QByteArray>("type");
     QTest::addColumn<QByteArray>("base");
     QTest::addColumn<NewsRequestKind>("kind");
     QTest::addColumn<bool>("silent");
     QTest::addColumn<QString>("message");
     const QByteArray closed = "http://127.0.0.1:" + QByteArray::number(LoopbackServer::closedPort()) + "/n/";
-    QTest::newRow("refused") << closed << NewsRequestKind::List << false << accessMessage();
-    QTest::newRow("refused, silent poll") << closed << NewsRequestKind::Latest << true << QString();
-    QTest::newRow("refused, details") << closed << NewsRequestKind::Details << false << accessMessage();
-    QTest::newRow("empty base") << QByteArray() << NewsRequestKind::List << false << accessMessage();
-    QTest::newRow("empty base, silent poll") << QByteArray() << NewsRequestKind::Latest << true << QString();
-    QTest::newRow("empty base, poll") << QByteArray() << NewsRequestKind::Latest << false << accessMessage();
-    QTest::newRow("no host") << QByteArray("http:///n") << NewsRequestKind::Details << false
-                             << accessMessage();
+    const QByteArray live = "live"; // stands for the running server's URL
+    const auto L = NewsRequestKind::List;
+    const auto N = NewsRequestKind::Latest;
+    const auto D = NewsRequestKind::Details;
+    QTest::newRow("refused") << QByteArray("BG") << closed << L << false << accessMessage();
+    QTest::newRow("refused, silent poll") << QByteArray("BG") << closed << N << true << QString();
+    QTest::newRow("refused, details") << QByteArray("BG") << closed << D << false << accessMessage();
+    QTest::newRow("empty base") << QByteArray("BG") << QByteArray() << L << false << accessMessage();
+    QTest::newRow("empty base, silent poll") << QByteArray("BG") << QByteArray() << N << true << QString();
+    QTest::newRow("empty base, poll") << QByteArray("BG") << QByteArray() << N << false << accessMessage();
+    QTest::newRow("no host") << QByteArray("BG") << QByteArray("http:///n") << D << false << accessMessage();
     QTest::newRow("not a web address")
-        << QByteArray("file:///etc") << NewsRequestKind::List << false << accessMessage();
+        << QByteArray("BG") << QByteArray("file:///tmp") << L << false << accessMessage();
+    QTest::newRow("product type in lower case") << QByteArray("bg") << live << L << false << accessMessage();
+    QTest::newRow("unknown product type") << QByteArray("BF") << live << L << false << accessMessage();
 }
 
 void TestNewsClient::unreachable() {
+    QFETCH(QByteArray, type);
     QFETCH(QByteArray, base);
     QFETCH(NewsRequestKind, kind);
     QFETCH(bool, silent);
     QFETCH(QString, message);
+    LoopbackServer server;
+    server.setReply("/n/getlastnews.php", canned(200, "1^A~OK"));
     NewsClient client;
     NewsAccount account;
-    account.ProductType = "BG";
-    account.baseUrls.GoldNewsBaseURL = base;
+    account.ProductType = type;
+    const QByteArray url = base == "live" ? server.url("/n/") : base;
+    account.baseUrls = {url, url, url};
 
     const Outcome outcome = run(client, kind, account, silent);
 
     QVERIFY(!outcome.ok);
     QVERIFY(!outcome.aborted);
     QCOMPARE(outcome.message, message);
+    QCOMPARE(server.requestCount(), 0);
 }
 
 void TestNewsClient::redirects_data() {
