@@ -317,6 +317,7 @@ void TestNewsClient::redirects() {
     QCOMPARE(outcome.ok, ok);
     QCOMPARE(outcome.payload, ok ? QByteArray("9|Nine") : QByteArray("|"));
     QCOMPARE(server.requestCount(), std::min(hops + 1, 15));
+    QCOMPARE(server.requests().back().method, QByteArray("GET"));
 }
 
 void TestNewsClient::cookiesKept() {
