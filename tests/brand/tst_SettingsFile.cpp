@@ -1,0 +1,174 @@
+// The settings file on disk: read and rewritten in memory only, refused files left alone,
+// errors carrying the program's messages, and reading before the application object exists.
+
+#include "app/SettingsFile.h"
+#include "util/FileEncryption.h"
+
+#include "TestSupport.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmora::app;
+using velmora::testing::readFileOrMarker;
+using velmora::testing::writeFileForTest;
+
+namespace {
+
+const QByteArray Plain("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\n"
+                       "<%%LastNewsId%%>5<%%/LastNewsId%%>\n"
+                       "<%%AboutText%%>About<%%/AboutText%%>");
+
+// Settings made with the program's own encryption.
+QByteArray Encrypted(QByteArray plain) {
+    QBuffer source(&plain);
+    source.open(QIODevice::ReadOnly);
+    QByteArray encrypted;
+    QBuffer target(&encrypted);
+    target.open(QIODevice::WriteOnly);
+    if (!velmora::util::EncryptDevice(&source, &target))
+        qFatal("encryption failed");
+    return encrypted;
+}
+
+QByteArray Flipped(QByteArray bytes, qsizetype at) {
+    bytes[at] = char(bytes[at] ^ 0x01);
+    return bytes;
+}
+
+// Done in main() before the application object is made.
+bool ReadBeforeApplication() {
+    QTemporaryDir dir;
+    const QString file = SettingsFilePath(dir.path());
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(Encrypted(Plain)) < 0)
+        return false;
+    out.close();
+    const SettingsText settings = ReadSettingsText(file);
+    return settings.state == SettingsState::Read && settings.text.startsWith("<%%ApplicationName%%>Acme");
+}
+
+} // namespace
+
+class TestSettingsFile : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestSettingsFile(bool readEarly) : m_readEarly(readEarly) {}
+
+private:
+    bool m_readEarly;
+    QTemporaryDir* m_dir = nullptr;
+    QString file() const { return SettingsFilePath(m_dir->path()); }
+    QStringList entries() const {
+        return QDir(m_dir->path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    }
+
+private slots:
+    void init() { m_dir = new QTemporaryDir; }
+    void cleanup() { delete m_dir; }
+
+    void readsBeforeTheApplicationExists() { QVERIFY(m_readEarly); }
+
+    void noSettingsFile() {
+        QCOMPARE(ReadSettingsText(file()).state, SettingsState::Absent);
+        QCOMPARE(ReadLastNewsId(file()), QByteArray());
+        WriteLastNewsId(file(), "9");
+        QVERIFY(entries().isEmpty());
+    }
+
+    // Each file is read, asked for its id and written to; nothing but the settings file ever
+    // appears in the folder, and a refused file keeps every byte.
+    void files_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("intact");
+        const QByteArray good = Encrypted(Plain);
+        QTest::newRow("intact") << good << true;
+        QTest::newRow("password check fails") << Flipped(good, 8) << false;
+        QTest::newRow("text damaged") << Flipped(good, 12) << false;
+        QTest::newRow("code damaged") << Flipped(good, good.size() - 1) << false;
+        QTest::newRow("truncated") << good.left(good.size() - 1) << false;
+        QTest::newRow("shorter than a header") << good.left(9) << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+
+    void files() {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, intact);
+        writeFileForTest(file(), contents);
+
+        const SettingsText settings = ReadSettingsText(file());
+        QCOMPARE(settings.state, intact ? SettingsState::Read : SettingsState::Refused);
+        QCOMPARE(settings.text, intact ? QByteArray("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
+                                                    "<%%LastNewsId%%>5<%%/LastNewsId%%>\r\n"
+                                                    "<%%AboutText%%>About<%%/AboutText%%>\r\n")
+                                       : QByteArray());
+        QCOMPARE(ReadLastNewsId(file()), intact ? QByteArray("5") : QByteArray());
+
+        if (intact) {
+            WriteLastNewsId(file(), "9");
+            QCOMPARE(ReadLastNewsId(file()), QByteArray("9"));
+            QVERIFY(ReadSettingsText(file()).text.endsWith("<%%AboutText%%>About<%%/AboutText%%>\r\n"));
+        } else {
+            QVERIFY_THROWS_EXCEPTION(SettingsRefusedError, WriteLastNewsId(file(), "9"));
+            QCOMPARE(readFileOrMarker(file()), contents);
+        }
+        QCOMPARE(entries(), QStringList{QStringLiteral("dbsettings.dat")});
+    }
+
+    void refusalSaysWhatHappened() {
+        writeFileForTest(file(), Flipped(Encrypted(Plain), 12));
+        try {
+            WriteLastNewsId(file(), "9");
+            QFAIL("no error");
+        } catch (const SettingsRefusedError& error) {
+            QVERIFY2(error.message().contains(QDir::toNativeSeparators(file())), qPrintable(error.message()));
+            QVERIFY(error.message().contains(QStringLiteral("left unchanged")));
+        }
+    }
+
+    // The new file takes the old one's place in one step: a reader that had the old file open
+    // still reads all of the old bytes, which a rewrite in place would have cut short.
+    void writeReplacesTheFileWhole() {
+        const QByteArray old = Encrypted(Plain);
+        writeFileForTest(file(), old);
+        QFile before(file());
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        WriteLastNewsId(file(), "123456789");
+        QCOMPARE(before.readAll(), old);
+        QCOMPARE(ReadLastNewsId(file()), QByteArray("123456789"));
+    }
+
+    void fileThatCannotBeOpened() {
+        QVERIFY(QDir(m_dir->path()).mkdir(QLatin1StringView(SettingsFileName)));
+        const QString expected =
+            QStringLiteral("Cannot open file \"%1\". ").arg(QDir::toNativeSeparators(file()));
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            try {
+                if (attempt == 0)
+                    ReadSettingsText(file());
+                else if (attempt == 1)
+                    ReadLastNewsId(file());
+                else
+                    WriteLastNewsId(file(), "9");
+                QFAIL("no error");
+            } catch (const velmora::util::FileOpenError& error) {
+                QVERIFY2(error.message().startsWith(expected), qPrintable(error.message()));
+            }
+        }
+    }
+};
+
+int main(int argc, char** argv) {
+    const bool readEarly = ReadBeforeApplication();
+    QCoreApplication application(argc, argv);
+    TestSettingsFile test(readEarly);
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_SettingsFile.moc"

@@ -1,0 +1,32 @@
+#pragma once
+
+// The reseller's check of a plain settings text, run on the program's own reading code:
+// errors are what the program would report when it loads the brand, warnings what it would
+// silently lose.
+
+#include "app/BrandLoader.h"
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+namespace velmora::brand {
+
+struct Finding {
+    enum class Severity { Error, Warning };
+    Severity severity;
+    int line; // 1-based line of the settings text; 0 when the finding has no line
+    QString message;
+
+    bool isError() const { return severity == Severity::Error; }
+};
+
+// Findings for a plain settings text (as written; the program's line rules are applied here).
+// bannerFiles tells which banner files are in the folder the program would run from;
+// folderShown names that folder in messages.
+QList<Finding> LintSettings(QByteArrayView plainText, const app::FileExists& bannerFiles,
+                            const QString& folderShown);
+
+qsizetype ErrorCount(const QList<Finding>& findings);
+
+} // namespace velmora::brand
