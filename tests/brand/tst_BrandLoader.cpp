@@ -211,6 +211,9 @@ private slots:
         QTest::newRow("no extension")
             << Series("Banner", {"c:\\a.b\\ad^u"}) << QList<int>{} << banner123
             << QByteArrayList{"error=Unknown picture file extension (.)"} << QList<int>{1};
+        QTest::newRow("no extension after a folder with a dot")
+            << Series("Banner", {"pics.v2/ad^u"}) << QList<int>{} << banner123
+            << QByteArrayList{"error=Unknown picture file extension (.)"} << QList<int>{1};
 
         QTest::newRow("two different links")
             << links3 << QList<int>{2, 1} << QStringList{}

@@ -71,6 +71,8 @@ private slots:
         QTest::newRow("block closed twice") << Gzip("QLabel { } }") << none;
         QTest::newRow("comment left open") << Gzip("QLabel { } /* x") << none;
         QTest::newRow("string left open") << Gzip("QLabel[text=\"a] { }") << none;
+        QTest::newRow("escaped quote inside a string")
+            << Gzip("QLabel[text=\"a\\\"}\"] { }") << QStringLiteral("QLabel[text=\"a\\\"}\"] { }");
     }
 
     void decode() {

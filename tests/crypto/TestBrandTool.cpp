@@ -1,6 +1,7 @@
 // The reseller's tool, run as a program: its verbs, exit codes and messages, and that a failed
 // decryption writes no output.
 
+#include "app/SettingsFile.h"
 #include "crypto/AesLib.h"
 #include "util/FileEncryption.h"
 
@@ -46,6 +47,17 @@ QByteArray StreamWithOtherPassword() {
            QByteArray(reinterpret_cast<const char*>(mac), 10);
 }
 
+// A brand that lints clean when "banner1.dat" stands beside it.
+const QByteArray BrandText("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
+                           "<%%BranderType%%>Master<%%/BranderType%%>\r\n"
+                           "<%%AffiliateURL%%>http://a/?id=%%AFFILIATEID%%<%%/AffiliateURL%%>\r\n"
+                           "<%%AffiliateID%%>77<%%/AffiliateID%%>\r\n"
+                           "<%%MasterNewsBaseURL%%>http://news/<%%/MasterNewsBaseURL%%>\r\n"
+                           "<%%MasterPublID%%>pub<%%/MasterPublID%%>\r\n"
+                           "<%%Banner1%%>ad.gif^http://banner<%%/Banner1%%>\r\n"
+                           "<%%Link1%%>One^http://one<%%/Link1%%>\r\n"
+                           "<%%Link2%%>Two^http://two<%%/Link2%%>\r\n");
+
 const QByteArray
     SettingsText("<BranderName>Example Reseller</BranderName>\r\n<LastNewsId>17</LastNewsId>\r\n");
 
@@ -69,6 +81,8 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.contains("encrypt PLAIN OUT"));
         QVERIFY(run.out.contains("check ENCRYPTED"));
+        QVERIFY(run.out.contains("lint PLAIN [--dir DIR]"));
+        QVERIFY(run.out.contains("gzip -9 -c skin.qss > mainskin.dat"));
     }
 
     void usageErrors_data() {
@@ -78,6 +92,13 @@ private slots:
         QTest::newRow("encrypt, one file") << QStringList{QStringLiteral("encrypt"), QStringLiteral("x")};
         QTest::newRow("check, two files")
             << QStringList{QStringLiteral("check"), QStringLiteral("x"), QStringLiteral("y")};
+        QTest::newRow("lint, no file") << QStringList{QStringLiteral("lint")};
+        QTest::newRow("--dir without a folder")
+            << QStringList{QStringLiteral("lint"), QStringLiteral("x"), QStringLiteral("--dir")};
+        QTest::newRow("--dir where it has no meaning") << QStringList{
+            QStringLiteral("check"), QStringLiteral("x"), QStringLiteral("--dir"), QStringLiteral("d")};
+        QTest::newRow("--force for lint")
+            << QStringList{QStringLiteral("lint"), QStringLiteral("x"), QStringLiteral("--force")};
     }
 
     void usageErrors() {
@@ -154,6 +175,10 @@ private slots:
                                                 QStringLiteral("/nonexistent/y")};
         QTest::newRow("encrypt") << QStringList{QStringLiteral("encrypt"), QStringLiteral("/nonexistent/x"),
                                                 QStringLiteral("/nonexistent/y.dat")};
+        QTest::newRow("lint") << QStringList{QStringLiteral("lint"), QStringLiteral("/nonexistent/x")};
+        QTest::newRow("pack") << QStringList{QStringLiteral("pack"), QStringLiteral("/nonexistent/x"),
+                                             QStringLiteral("/nonexistent/y.dat")};
+        QTest::newRow("show") << QStringList{QStringLiteral("show"), QStringLiteral("/nonexistent/x.dat")};
     }
 
     void missingFiles() {
@@ -161,6 +186,96 @@ private slots:
         const Run run = Tool(arguments);
         QCOMPARE(run.exitCode, 3);
         QVERIFY2(run.err.startsWith("velmora-brand: Cannot open file \"/nonexistent/x"), run.err.constData());
+    }
+
+    // lint and pack on the same texts: the exit status, the findings' place, and whether the
+    // packed file exists and reads back as the program reads it.
+    void lintAndPack_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("bannerBeside"); // else only in the folder given with --dir
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("finding");
+        QTest::addColumn<bool>("packed");
+        const QStringList none;
+        const QStringList force{QStringLiteral("--force")};
+        QByteArray oneField = BrandText;
+        oneField.replace("ad.gif^http://banner", "ad.gif");
+        QTest::newRow("clean") << BrandText << true << none << 0 << QByteArray() << true;
+        QTest::newRow("banner file in --dir") << BrandText << false << none << 0 << QByteArray() << true;
+        QTest::newRow("error refuses")
+            << oneField << true << none << 1
+            << QByteArray("plain.txt:7: error: Banner1: List index out of bounds (1)") << false;
+        QTest::newRow("error, forced")
+            << oneField << true << force << 1 << QByteArray("error: Banner1") << true;
+        QTest::newRow("warning packs")
+            << BrandText + "<%%Colour%%>red<%%/Colour%%>" << true << none << 1
+            << QByteArray("plain.txt:10: warning: unknown tag <%%Colour%%>") << true;
+    }
+
+    void lintAndPack() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, bannerBeside);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, finding);
+        QFETCH(bool, packed);
+        QTemporaryDir brand;
+        QTemporaryDir other;
+        velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("plain.txt")), text);
+        velmora::testing::writeFileForTest(
+            (bannerBeside ? brand : other).filePath(QStringLiteral("banner1.dat")), "GIF89a");
+        const QStringList dir =
+            bannerBeside ? QStringList{} : QStringList{QStringLiteral("--dir"), other.path()};
+        const QString plain = brand.filePath(QStringLiteral("plain.txt"));
+        const QString out = brand.filePath(QStringLiteral("dbsettings.dat"));
+
+        const Run lint = Tool(QStringList{QStringLiteral("lint"), plain} + dir);
+        QCOMPARE(lint.exitCode, exitCode);
+        QVERIFY2(finding.isEmpty() ? !lint.out.contains(": error:") && !lint.out.contains(": warning:")
+                                   : lint.out.contains(finding),
+                 lint.out.constData());
+
+        const Run pack = Tool(QStringList{QStringLiteral("pack"), plain, out} + dir + options);
+        QCOMPARE(pack.exitCode, exitCode);
+        QCOMPARE(QFile::exists(out), packed);
+        if (packed) {
+            const velmora::app::SettingsText read = velmora::app::ReadSettingsText(out);
+            QCOMPARE(read.state, velmora::app::SettingsState::Read);
+            QVERIFY(read.text.startsWith("<%%ApplicationName%%>Acme"));
+        }
+    }
+
+    void lintWarnsOfAnUnreadableSkin() {
+        QTemporaryDir brand;
+        velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("plain.txt")), BrandText);
+        velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("banner1.dat")), "GIF89a");
+        velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("mainskin.dat")), "QLabel { }");
+        const Run lint = Tool({QStringLiteral("lint"), brand.filePath(QStringLiteral("plain.txt"))});
+        QCOMPARE(lint.exitCode, 1);
+        QVERIFY2(lint.out.contains("holds no readable skin"), lint.out.constData());
+    }
+
+    void show() {
+        velmora::testing::writeFileForTest(path("brand.txt"), BrandText);
+        QCOMPARE(Tool({QStringLiteral("encrypt"), path("brand.txt"), path("brand.dat")}).exitCode, 0);
+        const Run show = Tool({QStringLiteral("show"), path("brand.dat")});
+        QCOMPARE(show.exitCode, 0);
+        for (const char* line :
+             {"  ApplicationName        \"Acme\"\n", "  AffiliateURL           \"http://a/?id=77\"\n",
+              "  caption                \"Acme v2.0\"\n",
+              "  news button            visible: follows the Master tier",
+              "  news requests          publisher id \"pub\", product type BM",
+              "Banner candidates: 1\n  Banner1                \"ad.gif\" -> \"http://banner\"",
+              "Link candidates: 2\n  Link1                  \"One\" -> \"http://one\"\n"
+              "  Link2                  \"Two\" -> \"http://two\"\n"})
+            QVERIFY2(show.out.contains(line),
+                     qPrintable(QLatin1StringView(line) + QLatin1StringView(show.out)));
+
+        velmora::testing::writeFileForTest(path("refused.dat"), StreamWithOtherPassword());
+        const Run refused = Tool({QStringLiteral("show"), path("refused.dat")});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains("password check"), refused.err.constData());
     }
 };
 
