@@ -2,6 +2,7 @@
 // errors carrying the program's messages, and reading before the application object exists.
 
 #include "app/SettingsFile.h"
+#include "app/StartupSettings.h"
 #include "util/FileEncryption.h"
 
 #include "TestSupport.h"
@@ -40,16 +41,25 @@ QByteArray Flipped(QByteArray bytes, qsizetype at) {
     return bytes;
 }
 
-// Done in main() before the application object is made.
-bool ReadBeforeApplication() {
+// What main() finds before the application object is made.
+struct BeforeApplication {
+    bool welcomeRead = false;
+    QString executableDir;
+};
+
+BeforeApplication ReadBeforeApplication(const char* argv0) {
+    BeforeApplication before;
+    before.executableDir = ExecutableDirBeforeApplication(argv0);
     QTemporaryDir dir;
-    const QString file = SettingsFilePath(dir.path());
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(Encrypted(Plain)) < 0)
-        return false;
+    QFile out(SettingsFilePath(dir.path()));
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(Encrypted(Plain + "<%%Welcome1%%>Hi<%%/Welcome1%%>")) < 0)
+        return before;
     out.close();
-    const SettingsText settings = ReadSettingsText(file);
-    return settings.state == SettingsState::Read && settings.text.startsWith("<%%ApplicationName%%>Acme");
+    const StartupSettings startup = ReadStartupSettings(dir.path());
+    before.welcomeRead =
+        startup.hasWelcomePage && startup.settings.state == SettingsState::Read && !startup.error;
+    return before;
 }
 
 } // namespace
@@ -58,10 +68,10 @@ class TestSettingsFile : public QObject {
     Q_OBJECT
 
 public:
-    explicit TestSettingsFile(bool readEarly) : m_readEarly(readEarly) {}
+    explicit TestSettingsFile(BeforeApplication before) : m_before(std::move(before)) {}
 
 private:
-    bool m_readEarly;
+    BeforeApplication m_before;
     QTemporaryDir* m_dir = nullptr;
     QString file() const { return SettingsFilePath(m_dir->path()); }
     QStringList entries() const {
@@ -73,7 +83,39 @@ private slots:
     void init() { m_dir = new QTemporaryDir; }
     void cleanup() { delete m_dir; }
 
-    void readsBeforeTheApplicationExists() { QVERIFY(m_readEarly); }
+    void readsBeforeTheApplicationExists() {
+        QVERIFY(m_before.welcomeRead);
+        QCOMPARE(m_before.executableDir, QCoreApplication::applicationDirPath());
+    }
+
+    void startupSettings_data() {
+        QTest::addColumn<QByteArray>("contents"); // empty: no file
+        QTest::addColumn<bool>("welcome");
+        const QByteArray welcome("<%%Welcome1%%>Hi<%%/Welcome1%%>");
+        QTest::newRow("no file") << QByteArray() << false;
+        QTest::newRow("welcome page") << Encrypted(Plain + welcome) << true;
+        QTest::newRow("empty welcome item") << Encrypted(Plain + "<%%Welcome1%%><%%/Welcome1%%>") << false;
+        QTest::newRow("welcome before an earlier item") << Encrypted(welcome + Plain) << false;
+        QTest::newRow("refused") << Flipped(Encrypted(Plain + welcome), 12) << false;
+    }
+
+    void startupSettings() {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, welcome);
+        if (!contents.isEmpty())
+            writeFileForTest(file(), contents);
+        const StartupSettings startup = ReadStartupSettings(m_dir->path());
+        QCOMPARE(startup.hasWelcomePage, welcome);
+        QVERIFY(!startup.error);
+        startup.rethrowError();
+    }
+
+    void startupKeepsTheFileError() {
+        QVERIFY(QDir(m_dir->path()).mkdir(QLatin1StringView(SettingsFileName)));
+        const StartupSettings startup = ReadStartupSettings(m_dir->path());
+        QVERIFY(!startup.hasWelcomePage);
+        QVERIFY_THROWS_EXCEPTION(velmora::util::FileOpenError, startup.rethrowError());
+    }
 
     void noSettingsFile() {
         QCOMPARE(ReadSettingsText(file()).state, SettingsState::Absent);
@@ -165,9 +207,9 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    const bool readEarly = ReadBeforeApplication();
+    BeforeApplication before = ReadBeforeApplication(argv[0]);
     QCoreApplication application(argc, argv);
-    TestSettingsFile test(readEarly);
+    TestSettingsFile test(std::move(before));
     return QTest::qExec(&test, argc, argv);
 }
 
