@@ -55,13 +55,16 @@ bool NewsButtonVisible(const BrandSettings& settings) {
     return row && !row->publisherId.isEmpty() && !row->newsBaseURL.isEmpty();
 }
 
-std::optional<NewsRequestValues> NewsRequestValuesFor(const BrandSettings& settings) {
+std::optional<news::NewsAccount> NewsAccountFor(const BrandSettings& settings) {
     const std::optional<TierRow> row = TierTableRow(TierOf(settings.BranderType), settings);
     if (!row || row->publisherId.isEmpty())
         return std::nullopt;
-    return NewsRequestValues{
-        row->publisherId,           settings.BranderCode,         row->productType.toByteArray(),
-        settings.MasterNewsBaseURL, settings.PlatinumNewsBaseURL, settings.GoldNewsBaseURL};
+    news::NewsAccount account;
+    account.PublisherId = row->publisherId;
+    account.ProductCode = settings.BranderCode;
+    account.ProductType = row->productType.toByteArray();
+    account.baseUrls = {settings.MasterNewsBaseURL, settings.PlatinumNewsBaseURL, settings.GoldNewsBaseURL};
+    return account;
 }
 
 } // namespace velmora::app

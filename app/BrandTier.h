@@ -1,10 +1,10 @@
 #pragma once
 
 // The reseller's tier: which news server and publisher id the program uses, and whether the
-// news button shows. The news unit takes the plain values of NewsRequestValues and never
-// sees BrandSettings.
+// news button shows. The news unit is handed a news::NewsAccount and never sees BrandSettings.
 
 #include "app/BrandSettings.h"
+#include "news/NewsProtocol.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -39,20 +39,11 @@ BrandTier NewsButtonTier(const BrandSettings& settings);
 // Visible when the tier's (for Free: Master's) publisher id and news base URL are both set.
 bool NewsButtonVisible(const BrandSettings& settings);
 
-// What every news request needs, as plain values. The base URL of a request is chosen by its
-// product-type code from the three base URLs.
-struct NewsRequestValues {
-    QByteArray publisherId;
-    QByteArray productCode; // BranderCode
-    QByteArray productType; // "BM", "BP" or "BG"
-    QByteArray masterNewsBaseURL;
-    QByteArray platinumNewsBaseURL;
-    QByteArray goldNewsBaseURL;
-};
-
-// The values of the one tier that takes part in news requests: BranderType names Master,
-// Platinum or Gold exactly and that tier's publisher id is not empty. Otherwise (Free, no
-// tier, no publisher id) no request is sent at all.
-std::optional<NewsRequestValues> NewsRequestValuesFor(const BrandSettings& settings);
+// The account of the one tier that takes part in news requests: BranderType names Master,
+// Platinum or Gold exactly and that tier's publisher id is not empty. It carries the tier's
+// publisher id and product-type code, BranderCode, and all three base URLs (the request's
+// product-type code picks among them). Otherwise (Free, no tier, no publisher id) no request
+// is sent at all.
+std::optional<news::NewsAccount> NewsAccountFor(const BrandSettings& settings);
 
 } // namespace velmora::app

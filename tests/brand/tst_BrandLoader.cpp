@@ -255,7 +255,7 @@ private slots:
         QCOMPARE(random.asked, asked);
     }
 
-    void newsRequestValues_data() {
+    void newsAccount_data() {
         QTest::addColumn<QByteArray>("tier");
         QTest::addColumn<QByteArray>("publisherId");
         QTest::addColumn<QByteArray>("productType"); // empty: no request
@@ -267,7 +267,7 @@ private slots:
         QTest::newRow("GOLD is no tier") << QByteArray("GOLD") << QByteArray() << QByteArray();
     }
 
-    void newsRequestValues() {
+    void newsAccount() {
         QFETCH(QByteArray, tier);
         QFETCH(QByteArray, publisherId);
         QFETCH(QByteArray, productType);
@@ -280,18 +280,19 @@ private slots:
         // Base URLs are not looked at for a request: an empty one fails later, on the wire.
         s.MasterNewsBaseURL = "m";
         s.GoldNewsBaseURL = "g";
-        const std::optional<NewsRequestValues> values = NewsRequestValuesFor(s);
-        QCOMPARE(values.has_value(), !productType.isEmpty());
-        if (!values)
+        const std::optional<velmora::news::NewsAccount> account = NewsAccountFor(s);
+        QCOMPARE(account.has_value(), !productType.isEmpty());
+        if (!account)
             return;
-        QCOMPARE(values->publisherId, publisherId);
-        QCOMPARE(values->productType, productType);
-        QCOMPARE(values->productCode, QByteArray("code"));
-        QCOMPARE(values->masterNewsBaseURL + values->platinumNewsBaseURL + values->goldNewsBaseURL,
-                 QByteArray("mg"));
+        QCOMPARE(account->PublisherId, publisherId);
+        QCOMPARE(account->ProductType, productType);
+        QCOMPARE(account->ProductCode, QByteArray("code"));
+        QCOMPARE(account->NewsTarget, QByteArray("UA"));
+        const velmora::news::NewsBaseUrls& urls = account->baseUrls;
+        QCOMPARE(urls.MasterNewsBaseURL + urls.PlatinumNewsBaseURL + urls.GoldNewsBaseURL, QByteArray("mg"));
 
         s.MasterPublID = s.PlatinumPublID = s.GoldPublID = {};
-        QVERIFY2(!NewsRequestValuesFor(s), "a tier without a publisher id sends nothing");
+        QVERIFY2(!NewsAccountFor(s), "a tier without a publisher id sends nothing");
     }
 };
 

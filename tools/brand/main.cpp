@@ -400,9 +400,9 @@ int Show(const QString& encrypted, const QString& dir) {
     PrintLine("caption", Quoted(load.caption));
     PrintLine("Make Money button", Quoted(load.makeMoneyCaption));
     PrintLine("news button", NewsButtonDescription(s));
-    const std::optional<app::NewsRequestValues> news = app::NewsRequestValuesFor(s);
-    PrintLine("news requests", news ? "publisher id " + Quoted(news->publisherId) + ", product type " +
-                                          news->productType + ", product code " + Quoted(news->productCode)
+    const std::optional<news::NewsAccount> news = app::NewsAccountFor(s);
+    PrintLine("news requests", news ? "publisher id " + Quoted(news->PublisherId) + ", product type " +
+                                          news->ProductType + ", product code " + Quoted(news->ProductCode)
                                     : QByteArray("none are sent"));
     if (!load.error.isEmpty())
         PrintLine("load error", load.error.toLocal8Bit() + " (this start's picks)");
