@@ -11,6 +11,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace velmora::search {
@@ -110,10 +111,10 @@ bool PageDownload::start(const QUrl& url) {
 
     m_file = std::move(file);
     m_begun = false;
+    m_received = 0;
     m_reply.reset(m_manager->get(request));
     QNetworkReply* reply = m_reply.get();
     connect(reply, &QNetworkReply::readyRead, this, &PageDownload::onReadyRead);
-    connect(reply, &QNetworkReply::downloadProgress, this, &PageDownload::onProgress);
     connect(reply, &QNetworkReply::finished, this, &PageDownload::onFinished);
     return true;
 }
@@ -132,7 +133,18 @@ void PageDownload::abort() {
 
 bool PageDownload::storeArrivedBytes() {
     const QByteArray data = m_reply->readAll();
+    m_received += data.size();
     return m_file->write(data) == data.size();
+}
+
+bool PageDownload::beginOnce() {
+    if (m_begun)
+        return true;
+    m_begun = true;
+    // The announced length; a reply without one (chunked, say) begins with 0.
+    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    emit workBegin(length.isValid() ? std::max<qint64>(0, length.toLongLong()) : 0);
+    return m_reply != nullptr; // false when a listener aborted
 }
 
 DownloadResult PageDownload::fileWriteFailure() const {
@@ -144,26 +156,21 @@ DownloadResult PageDownload::fileWriteFailure() const {
 }
 
 void PageDownload::onReadyRead() {
-    if (storeArrivedBytes())
-        return;
-    // The disk is full, say: the page would be cut short, so the transfer stops here.
-    DownloadResult result = fileWriteFailure();
-    m_reply->disconnect(this);
-    m_reply->abort();
-    finish(std::move(result));
-}
-
-void PageDownload::onProgress(qint64 received, qint64 total) {
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 300 && status < 400)
         return; // the body of a redirect is not the page
-    if (!m_begun) {
-        m_begun = true;
-        emit workBegin(total < 0 ? 0 : total);
-        if (!m_reply)
-            return; // a listener aborted
+    if (!beginOnce())
+        return;
+    if (!storeArrivedBytes()) {
+        // The disk is full, say: the page would be cut short, so the transfer stops here.
+        DownloadResult result = fileWriteFailure();
+        m_reply->disconnect(this);
+        m_reply->abort();
+        finish(std::move(result));
+        return;
     }
-    emit work(received);
+    // Counted here rather than from Qt's progress signal, which it emits at most every 150 ms.
+    emit work(m_received);
 }
 
 void PageDownload::onFinished() {
@@ -178,11 +185,7 @@ void PageDownload::onFinished() {
     } else if (!storeArrivedBytes()) {
         result = fileWriteFailure();
     } else {
-        if (!m_begun) {
-            m_begun = true;
-            emit workBegin(0);
-        }
-        if (!m_reply)
+        if (!beginOnce())
             return; // a listener aborted
         emit workEnd();
         if (!m_reply)

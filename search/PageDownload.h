@@ -75,7 +75,8 @@ private:
     bool storeArrivedBytes();
     DownloadResult fileWriteFailure() const;
     void onReadyRead();
-    void onProgress(qint64 received, qint64 total);
+    // Announces the transfer with its expected total, once; false when a listener aborted.
+    bool beginOnce();
     void onFinished();
     // Ends the running download: frees the reply, deletes the file, emits finished().
     void finish(DownloadResult result);
@@ -86,6 +87,7 @@ private:
     std::unique_ptr<QNetworkReply, DeleteLater> m_reply;
     std::unique_ptr<QFile> m_file;
     bool m_begun = false;
+    qint64 m_received = 0;
 };
 
 } // namespace velmora::search
