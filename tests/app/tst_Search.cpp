@@ -4,7 +4,6 @@
 #include "SearchWindowFixture.h"
 #include "TestSupport.h"
 #include "app/Gauge.h"
-#include "app/SaveDialog.h"
 #include "search/ResultsModel.h"
 
 #include <QApplication>
@@ -73,8 +72,6 @@ private slots:
     void temporaryFileThatCannotBeCreated();
     void exportWritesTheList();
     void failedExportIsShown();
-    void saveNameRules_data();
-    void saveNameRules();
 };
 
 void TestSearch::serverSeesTheHeadersAndTheEncodedKeyword() {
@@ -296,28 +293,6 @@ void TestSearch::failedExportIsShown() {
     QVERIFY2(text.contains(QDir::toNativeSeparators(file)), qPrintable(text));
     QVERIFY2(text.section(u'\n', 1).size() > 3, qPrintable(text)); // and why
     QVERIFY(!QFile::exists(file));
-}
-
-void TestSearch::saveNameRules_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("saved");
-    QTest::newRow("no extension") << "/d/results" << true << "/d/results.csv";
-    QTest::newRow("other extension") << "/d/results.txt" << true << "/d/results.txt.csv";
-    QTest::newRow("csv in capitals") << "/d/Results.CSV" << true << "/d/Results.CSV";
-    QTest::newRow("trailing dot") << "/d/results." << true << "/d/results..csv";
-    QTest::newRow("csv only in the folder") << "/d.csv/results" << true << "/d.csv/results.csv";
-    QTest::newRow("empty") << "" << false << "";
-    QTest::newRow("star") << "*.csv" << false << "";
-}
-
-void TestSearch::saveNameRules() {
-    QFETCH(QString, typed);
-    QFETCH(bool, accepted);
-    QFETCH(QString, saved);
-    QCOMPARE(velmora::app::IsAcceptableFileName(QFileInfo(typed).fileName()), accepted);
-    if (accepted)
-        QCOMPARE(velmora::app::WithSuffix(typed, QStringLiteral("csv")), saved);
 }
 
 QTEST_MAIN(TestSearch)

@@ -7,7 +7,6 @@
 
 using velmora::search::JudgePage;
 using velmora::search::PageVerdict;
-using velmora::search::PageVerdictSentence;
 
 Q_DECLARE_METATYPE(PageVerdict)
 
@@ -26,7 +25,6 @@ class TestPageVerdict : public QObject {
 private slots:
     void judges_data();
     void judges();
-    void sentences();
 };
 
 void TestPageVerdict::judges_data() {
@@ -96,20 +94,6 @@ void TestPageVerdict::judges() {
     QFETCH(QByteArray, body);
     QFETCH(PageVerdict, verdict);
     QCOMPARE(JudgePage(QUrl::fromEncoded(finalUrl), body), verdict);
-}
-
-void TestPageVerdict::sentences() {
-    QVERIFY(PageVerdictSentence(PageVerdict::ResultsPage).isEmpty());
-    QCOMPARE(PageVerdictSentence(PageVerdict::CaptchaPage),
-             QStringLiteral("The search engine asked for a captcha; no results were read."));
-    // One short sentence each, all different.
-    QSet<QString> seen;
-    for (PageVerdict v : {PageVerdict::ConsentPage, PageVerdict::CaptchaPage, PageVerdict::NeedsJavaScript}) {
-        const QString sentence = PageVerdictSentence(v);
-        QVERIFY(sentence.endsWith(QStringLiteral("; no results were read.")));
-        seen.insert(sentence);
-    }
-    QCOMPARE(seen.size(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestPageVerdict)
