@@ -6,19 +6,27 @@
 #include "app/Gauge.h"
 #include "app/LayoutHelpers.h"
 #include "app/LinkLabel.h"
+#include "app/MessageBox.h"
+#include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "search/CsvWriter.h"
+#include "search/ExtractAds.h"
+#include "search/PageDownload.h"
+#include "search/PageVerdict.h"
 #include "search/ResultsModel.h"
+#include "search/SearchUrl.h"
 #include "util/Platform.h"
 #include "util/UUtils.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
-#include <QNetworkReply>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -29,6 +37,9 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
 
 namespace velmora::app {
 namespace {
@@ -89,18 +100,13 @@ QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint,
     return button;
 }
 
-// "Disconnect": every request still running on the client is aborted and no connection is
-// kept open. Errors on the way are of no interest any more while the window closes.
-void disconnectClient(QNetworkAccessManager* client) {
-    try {
-        const auto replies = client->findChildren<QNetworkReply*>();
-        for (QNetworkReply* reply : replies) {
-            if (reply->isRunning())
-                reply->abort();
-        }
-        client->clearConnectionCache();
-    } catch (...) {
-    }
+// The ads of a downloaded page, appended to the list.
+void readAds(QByteArrayView pageText, QByteArrayView keyword, search::AdRowSink& sink) {
+    search::ExtractAds(pageText, keyword, sink);
+}
+
+int clampedToInt(qint64 value) {
+    return int(std::clamp<qint64>(value, 0, std::numeric_limits<int>::max()));
 }
 
 } // namespace
@@ -111,7 +117,8 @@ auto TfrmMain::handler(void (TfrmMain::*slot)()) {
 
 TfrmMain::TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWidget* parent)
     : QMainWindow(parent), m_brand(std::move(brandSettings)), m_services(std::move(services)),
-      m_results(new search::ResultsModel(this)) {
+      m_results(new search::ResultsModel(this)),
+      m_searchUrlPrefix(search::SearchUrlPrefix(m_services.searchBaseURL)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Velmora"));
     ensureResources();
@@ -140,6 +147,18 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWi
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
             handler(&TfrmMain::btnHelpClick));
     connect(btnAbout, &QPushButton::clicked, this, handler(&TfrmMain::btnAboutClick));
+    connect(btnSearch, &QPushButton::clicked, this, handler(&TfrmMain::btnSearchClick));
+    connect(edtKeyword, &QLineEdit::returnPressed, this, handler(&TfrmMain::btnSearchClick));
+    connect(btnClear, &QPushButton::clicked, this, handler(&TfrmMain::btnClearClick));
+    connect(bsSkinButton4, &QPushButton::clicked, this, handler(&TfrmMain::bsSkinButton4Click));
+    connect(IdHTTP2, &search::PageDownload::workBegin, this,
+            [this](qint64 total) { runGuarded(m_services.reporter, [&] { IdHTTP2WorkBegin(total); }); });
+    connect(IdHTTP2, &search::PageDownload::work, this,
+            [this](qint64 count) { runGuarded(m_services.reporter, [&] { IdHTTP2Work(count); }); });
+    connect(IdHTTP2, &search::PageDownload::workEnd, this, handler(&TfrmMain::IdHTTP2WorkEnd));
+    connect(IdHTTP2, &search::PageDownload::finished, this, [this](const search::DownloadResult& result) {
+        runGuarded(m_services.reporter, [&] { IdHTTP2Finished(result); });
+    });
     connect(lblLink1URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink1URLClick));
     connect(lblLink2URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink2URLClick));
 
@@ -274,15 +293,13 @@ void TfrmMain::createStatusBar() {
 }
 
 void TfrmMain::createNetworkClients() {
-    // One client each for the news and update requests and for the page download, each
-    // with its own in-memory cookies; direct connections only.
-    for (QNetworkAccessManager** client : {&IdHTTP1, &IdHTTP2}) {
-        *client = new QNetworkAccessManager(this);
-        (*client)->setProxy(QNetworkProxy::NoProxy);
-        (*client)->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    }
-    IdHTTP1->setObjectName(QStringLiteral("IdHTTP1"));
-    IdHTTP2->setObjectName(QStringLiteral("IdHTTP2"));
+    // The news and update requests' client, with its own in-memory cookies; direct
+    // connections only.
+    IdHTTP1 = named(new QNetworkAccessManager(this), "IdHTTP1");
+    IdHTTP1->setProxy(QNetworkProxy::NoProxy);
+    IdHTTP1->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    // The results page's client; its temporary files go beside the executable.
+    IdHTTP2 = named(new search::PageDownload(m_services.applicationDir, m_services.random, this), "IdHTTP2");
 }
 
 void TfrmMain::FormCreate() {
@@ -348,12 +365,21 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::FormClose() {
-    // Closing is set before the clients are cut off, so that a download whose reply ends
-    // with the abort already sees why and reports it as stopped by the user.
+    // Closing is set before the download is stopped, so that its end already sees why and
+    // is reported as stopped by the user.
     m_closing = true;
-    disconnectClient(IdHTTP1);
-    disconnectClient(IdHTTP2);
+    IdHTTP2->abort();
     QCoreApplication::processEvents();
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+    // Escape cancels a running download and leaves the window open.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && IdHTTP2->isRunning()) {
+        runGuarded(m_services.reporter, [this] { IdHTTP2->abort(); });
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void TfrmMain::bsSkinButton1Click() {
@@ -361,6 +387,77 @@ void TfrmMain::bsSkinButton1Click() {
     edtKeyword->setFocus();
     if (!m_brand.WelcomeText.isEmpty())
         Timer1->start();
+}
+
+void TfrmMain::btnSearchClick() {
+    SearchAds();
+}
+
+void TfrmMain::SearchAds() {
+    // One download at a time: a second Search leaves the running one and its status alone.
+    if (IdHTTP2->isRunning())
+        return;
+    DownloadPage(search::SearchUrl(m_searchUrlPrefix, edtKeyword->text().toUtf8()));
+}
+
+bool TfrmMain::DownloadPage(const QByteArray& url) {
+    if (m_closing)
+        return false;
+    // Creates the temporary file first; when that fails the error leaves here, nothing sent.
+    if (!IdHTTP2->start(QUrl::fromEncoded(url)))
+        return false;
+    MainStatusPanel->setText(search::GettingUrlStatus(url));
+    MainGauge->setValue(0);
+    return true;
+}
+
+void TfrmMain::IdHTTP2WorkBegin(qint64 expectedTotal) {
+    MainGauge->setMaxValue(clampedToInt(expectedTotal));
+    MainGauge->setValue(0);
+}
+
+void TfrmMain::IdHTTP2Work(qint64 count) {
+    MainGauge->setValue(clampedToInt(count));
+}
+
+void TfrmMain::IdHTTP2WorkEnd() {
+    MainGauge->setValue(MainGauge->maxValue());
+}
+
+void TfrmMain::IdHTTP2Finished(const search::DownloadResult& result) {
+    MainStatusPanel->setText(search::DownloadEndStatus(result.outcome, m_closing));
+    if (result.outcome != search::DownloadResult::Outcome::Completed || m_closing)
+        return;
+    const search::PageVerdict verdict = search::JudgePage(result.finalUrl, result.pageText);
+    if (verdict != search::PageVerdict::ResultsPage) {
+        MainStatusPanel->setText(search::PageVerdictSentence(verdict));
+        return;
+    }
+    // The keyword as the field reads now, which the user may have edited meanwhile.
+    const QByteArray keyword = edtKeyword->text().toUtf8();
+    search::ResultsModel::Batch batch(*m_results);
+    readAds(result.pageText, keyword, *m_results);
+}
+
+void TfrmMain::btnClearClick() {
+    m_results->clear();
+}
+
+void TfrmMain::bsSkinButton4Click() {
+    const QString fileName =
+        m_services.saveDialog.askFileName(this, QStringLiteral("Save results to csv"),
+                                          QStringLiteral("Comma delimited (*.csv)"), QStringLiteral("csv"));
+    if (fileName.isEmpty())
+        return;
+    SaveResultsToCsv(fileName);
+}
+
+void TfrmMain::SaveResultsToCsv(const QString& fileName) {
+    QString reason;
+    if (!search::SaveResultsCsvFile(fileName, m_results->rows(), &reason,
+                                    search::ResultsModel::columnCaptions()))
+        m_services.messageBox.warning(this, QStringLiteral("The results could not be saved to %1.\n%2")
+                                                .arg(QDir::toNativeSeparators(fileName), reason));
 }
 
 void TfrmMain::btnHelpClick() {

@@ -24,8 +24,10 @@ class Platform;
 class RandomSource;
 } // namespace velmora::util
 namespace velmora::search {
+class PageDownload;
 class ResultsModel;
-}
+struct DownloadResult;
+} // namespace velmora::search
 
 namespace velmora::app {
 
@@ -33,6 +35,7 @@ class ErrorReporter;
 class Gauge;
 class LinkLabel;
 class MessageBox;
+class SaveDialog;
 
 // What the main window is given from outside instead of reaching for it itself.
 struct MainWindowServices {
@@ -48,6 +51,11 @@ struct MainWindowServices {
     MessageBox& messageBox;
     // Random picks: the branding's choices, the download's temporary file names.
     util::RandomSource& random;
+    // Scheme and host of the search engine; the program's built-in one unless a test points
+    // it elsewhere.
+    QByteArray searchBaseURL;
+    // Where the user names the file of an export.
+    SaveDialog& saveDialog;
 };
 
 // The main window: toolbar, banner, results list, links and status bar on the main page,
@@ -67,11 +75,20 @@ public:
     const QString& applicationDir() const { return m_services.applicationDir; }
     QList<QByteArray>& NewsList() { return m_newsList; }
     search::ResultsModel& results() { return *m_results; }
+    // The results-page address up to the keyword.
+    const QByteArray& SearchUrlPrefix() const { return m_searchUrlPrefix; }
+
+    // One search for the keyword in edtKeyword; the rows follow when the page has arrived.
+    // Refused, changing nothing, while a download runs.
+    void SearchAds();
+    // Writes the list with its header line to a CSV file; a failure is shown as a warning.
+    void SaveResultsToCsv(const QString& fileName);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();
@@ -80,6 +97,16 @@ private:
     void FormClose();
 
     void bsSkinButton1Click();
+    void btnSearchClick();
+    void btnClearClick();
+    void bsSkinButton4Click();
+    // Starts the page download; false when the window is closing or a download runs.
+    bool DownloadPage(const QByteArray& url);
+    void IdHTTP2WorkBegin(qint64 expectedTotal);
+    void IdHTTP2Work(qint64 count);
+    void IdHTTP2WorkEnd();
+    // The end of DownloadPage and the rest of SearchAds: status text, verdict, rows.
+    void IdHTTP2Finished(const search::DownloadResult& result);
     void btnHelpClick();
     void btnAboutClick();
     void lblLink1URLClick();
@@ -99,6 +126,7 @@ private:
     bool m_shown = false;
     QList<QByteArray> m_newsList;
     search::ResultsModel* m_results;
+    QByteArray m_searchUrlPrefix;
 
     QStackedWidget* pgcPrinc = nullptr;
     QPointer<QWidget> stsWelcome;
@@ -129,7 +157,7 @@ private:
     QLabel* MainStatusPanel = nullptr;
     Gauge* MainGauge = nullptr;
     QNetworkAccessManager* IdHTTP1 = nullptr;
-    QNetworkAccessManager* IdHTTP2 = nullptr;
+    search::PageDownload* IdHTTP2 = nullptr;
     QTimer* Timer1 = nullptr;
 };
 

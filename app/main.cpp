@@ -2,7 +2,9 @@
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
 #include "app/MessageBox.h"
+#include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "search/SearchUrl.h"
 #include "util/Platform.h"
 #include "util/RandomSource.h"
 
@@ -15,11 +17,12 @@ int main(int argc, char** argv) {
     velmora::app::ReportingApplication application(argc, argv, reporter);
     velmora::app::applyStoredSkin(application);
 
-    velmora::app::TfrmMain frmMain(velmora::app::BrandSettings{},
-                                   {velmora::util::SystemPlatform(), reporter,
-                                    QCoreApplication::applicationDirPath(),
-                                    velmora::app::BuiltInUpdateBaseURL(), velmora::app::webHtmlViewFactory(),
-                                    velmora::app::SystemMessageBox(), velmora::util::SystemRandom()});
+    velmora::app::TfrmMain frmMain(
+        velmora::app::BrandSettings{},
+        {velmora::util::SystemPlatform(), reporter, QCoreApplication::applicationDirPath(),
+         velmora::app::BuiltInUpdateBaseURL(), velmora::app::webHtmlViewFactory(),
+         velmora::app::SystemMessageBox(), velmora::util::SystemRandom(),
+         velmora::search::BuiltInSearchBaseURL(), velmora::app::SystemSaveDialog()});
     frmMain.show();
     return application.exec();
 }

@@ -99,11 +99,11 @@ QList<QByteArray> ResultsModel::columnCaptions() {
 }
 
 QString ResultsModel::cellText(QByteArrayView bytes) {
-    return QString::fromLatin1(bytes);
+    return QString::fromUtf8(bytes);
 }
 
 QByteArray ResultsModel::cellBytes(const QString& text) {
-    return text.toLatin1();
+    return text.toUtf8();
 }
 
 void ResultsModel::flushPending() {

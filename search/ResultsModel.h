@@ -65,10 +65,9 @@ public:
         ResultsModel& m_model;
     };
 
-    // The one conversion between cell bytes and the text a widget shows or takes.
-    // Latin-1 both ways: every byte maps to one character and back unchanged, so a cell
-    // travels from the page to the CSV file without a change. A character typed into a
-    // cell that has no byte of its own becomes "?".
+    // The one conversion between cell bytes and the text a widget shows or takes: cells are
+    // UTF-8, so a keyword or an edited title with "é" shows and exports as é. Bytes that are
+    // not UTF-8 show as the replacement character.
     static QString cellText(QByteArrayView bytes);
     static QByteArray cellBytes(const QString& text);
 

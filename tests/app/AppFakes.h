@@ -3,6 +3,7 @@
 #include "app/ErrorReporter.h"
 #include "app/HtmlView.h"
 #include "app/MessageBox.h"
+#include "app/SaveDialog.h"
 #include "util/Platform.h"
 
 #include <QByteArray>
@@ -68,6 +69,24 @@ public:
         for (const Shown& s : shown)
             result.append(s.text);
         return result;
+    }
+};
+
+// Records each question and answers with the queued paths, then with a cancel.
+class RecordingSaveDialog final : public app::SaveDialog {
+public:
+    struct Asked {
+        QString title;
+        QString filter;
+        QString suffix;
+    };
+    QList<Asked> asked;
+    QStringList answers;
+
+    QString askFileName(QWidget*, const QString& title, const QString& filter,
+                        const QString& suffix) override {
+        asked.append({title, filter, suffix});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 };
 

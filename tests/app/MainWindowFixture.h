@@ -17,15 +17,21 @@ struct MainWindowFixture {
     RecordingPlatform platform;
     RecordingReporter reporter;
     RecordingMessageBox messageBox;
+    RecordingSaveDialog saveDialog;
     std::unique_ptr<util::RandomSource> random = util::SeededRandom(1);
     int viewsMade = 0;
     std::unique_ptr<app::TfrmMain> window;
 
-    explicit MainWindowFixture(const app::BrandSettings& brand = {}) {
+    // applicationDir: where downloads put their temporary files; searchBaseURL: the search
+    // engine (port 9 answers nothing).
+    explicit MainWindowFixture(const app::BrandSettings& brand = {},
+                               const QString& applicationDir = QDir::tempPath(),
+                               const QByteArray& searchBaseURL = "http://127.0.0.1:9") {
         window = std::make_unique<app::TfrmMain>(
-            brand, app::MainWindowServices{platform, reporter, QDir::tempPath(),
+            brand, app::MainWindowServices{platform, reporter, applicationDir,
                                            QByteArray("http://127.0.0.1:9/liveupdate/velmora/"),
-                                           FakeHtmlViewFactory{&viewsMade}, messageBox, *random});
+                                           FakeHtmlViewFactory{&viewsMade}, messageBox, *random,
+                                           searchBaseURL, saveDialog});
     }
 
     bool show() {

@@ -1,0 +1,48 @@
+// The keyword as it goes into the results page's address.
+
+#include "search/SearchUrl.h"
+
+#include <QTest>
+
+using velmora::search::SearchUrl;
+using velmora::search::SearchUrlPrefix;
+
+class TestSearchUrl : public QObject {
+    Q_OBJECT
+
+private slots:
+    void encodes_data();
+    void encodes();
+};
+
+void TestSearchUrl::encodes_data() {
+    QTest::addColumn<QByteArray>("keyword"); // as typed, UTF-8
+    QTest::addColumn<QByteArray>("query");   // what follows "q="
+
+    // Letters, digits, blanks and double quotes: the classic addresses, byte for byte.
+    QTest::newRow("two words") << QByteArray("red shoes") << QByteArray("red+shoes");
+    QTest::newRow("quoted phrase") << QByteArray("\"blue suede\"") << QByteArray("%22blue+suede%22");
+    QTest::newRow("leading space") << QByteArray(" ipod") << QByteArray("+ipod");
+    QTest::newRow("empty") << QByteArray() << QByteArray();
+    QTest::newRow("case and digits kept") << QByteArray("iPod Nano 4GB") << QByteArray("iPod+Nano+4GB");
+    // What would otherwise end or change the query value.
+    QTest::newRow("ampersand") << QByteArray("salt&pepper") << QByteArray("salt%26pepper");
+    QTest::newRow("plus") << QByteArray("c++ book") << QByteArray("c%2B%2B+book");
+    QTest::newRow("percent and hash") << QByteArray("50% #1") << QByteArray("50%25+%231");
+    QTest::newRow("equals and slash") << QByteArray("a=b/c?") << QByteArray("a%3Db%2Fc%3F");
+    QTest::newRow("unreserved kept") << QByteArray("a-b.c_d~e") << QByteArray("a-b.c_d~e");
+    QTest::newRow("non-ASCII as UTF-8")
+        << QByteArray("caf\xc3\xa9 \xe2\x82\xac") << QByteArray("caf%C3%A9+%E2%82%AC");
+    QTest::newRow("control bytes") << QByteArray("a\tb\nc", 5) << QByteArray("a%09b%0Ac");
+}
+
+void TestSearchUrl::encodes() {
+    QFETCH(QByteArray, keyword);
+    QFETCH(QByteArray, query);
+    const QByteArray prefix = SearchUrlPrefix("https://engine.example");
+    QCOMPARE(prefix, QByteArray("https://engine.example/search?q="));
+    QCOMPARE(SearchUrl(prefix, keyword), prefix + query);
+}
+
+QTEST_GUILESS_MAIN(TestSearchUrl)
+#include "tst_SearchUrl.moc"
