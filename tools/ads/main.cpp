@@ -3,8 +3,8 @@
 // after a search, and writes them as CSV (header line included).
 
 #include "search/CsvWriter.h"
-#include "search/ExtractAds.h"
 #include "search/PageText.h"
+#include "search/ReadAds.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -24,7 +24,7 @@ constexpr int kExitFailure = 1; // a file could not be read or written
 constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
-    "Usage: velmora-ads [-o FILE] PAGE KEYWORD\n"
+    "Usage: velmora-ads [-o FILE] [--layout classic|current|auto] PAGE KEYWORD\n"
     "\n"
     "Pulls the sponsored ads out of a search results page saved from a browser and\n"
     "writes them as comma-delimited text with a header line: Ad Title, Ad Text, Ad URL,\n"
@@ -35,6 +35,10 @@ constexpr const char* kUsage =
     "  -o, --output FILE\n"
     "                  write to FILE instead of standard output; an existing FILE is\n"
     "                  replaced only once the new one is complete\n"
+    "  --layout classic|current|auto\n"
+    "                  which reader cuts the ads: the classic rules, the reader of today's\n"
+    "                  layouts, or (the default) the classic rules where the page has their\n"
+    "                  anchors and today's reader elsewhere\n"
     "  -h, --help      show this help and exit\n"
     "  --              end of options, for a PAGE or KEYWORD that starts with -\n"
     "\n"
@@ -45,6 +49,7 @@ struct Options {
     QByteArray page;
     QByteArray keyword;
     std::optional<QByteArray> output;
+    AdLayout layout = AdLayout::Auto;
     bool help = false;
 };
 
@@ -71,6 +76,18 @@ std::optional<Options> parseArguments(int argc, char** argv) {
                 return std::nullopt;
             }
             options.output = QByteArray(argv[++i]);
+        } else if (arg == "--layout" || arg.startsWith("--layout=")) {
+            if (arg == "--layout" && i + 1 >= argc) {
+                printError("option --layout needs classic, current or auto");
+                return std::nullopt;
+            }
+            const QByteArray name = arg == "--layout" ? QByteArray(argv[++i]) : arg.sliced(9);
+            const std::optional<AdLayout> layout = AdLayoutFromName(name);
+            if (!layout) {
+                printError("unknown layout " + name + " (expected classic, current or auto)");
+                return std::nullopt;
+            }
+            options.layout = *layout;
         } else if (arg.startsWith("--output=")) {
             options.output = arg.sliced(qsizetype(std::strlen("--output=")));
         } else if (arg.startsWith("-o")) {
@@ -149,7 +166,7 @@ int main(int argc, char** argv) {
     if (!body)
         return kExitFailure;
     const QByteArray pageText = PageTextFromBytes(*body);
-    const QList<AdRow> rows = ExtractAds(pageText, options->keyword);
+    const QList<AdRow> rows = ReadAds(pageText, options->keyword, options->layout);
 
     if (!options->output)
         return writeToStandardOutput(rows) ? kExitOk : kExitFailure;

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArrayView>
+
+#include <span>
+
+namespace velmora::search {
+
+// Every sign by which the reader of today's results pages (ReadCurrentLayoutAds) recognises a
+// sponsored text ad. The reader holds no marker of its own: a change of the engine's markup is a
+// change of the one table in AdMarkers.cpp. All texts are compared as bytes: tag, attribute and
+// role names in lower case (the reader lowers them), labels exactly as the page shows them (UTF-8).
+//
+// How the reader uses the table, in order:
+//  1. Scan: the raw page is searched for every `regionSeeds` text. Each hit opens a window some
+//     kilobytes before and after it; overlapping windows form a region. Nothing outside a region
+//     is ever parsed, so a seed only has to be somewhere inside or near every ad.
+//  2. Each region is parsed as HTML. In it an ad-click link is an <a> element that carries one of
+//     `adClickAttributes` or whose href contains one of `adClickHrefParts`.
+//  3. A title is a heading (an element with role `headingRole`, or one of `headingTags`) that is
+//     inside an ad-click link or holds one.
+//  4. The ad around a title is the nearest element that carries one of `adContainerAttributes`;
+//     without one, it is the largest element around the title that holds no other heading and
+//     does not reach beyond an element whose id is one of `blockIds`.
+//  5. The ad is a text ad only when it holds its own label: a piece of text equal to one of
+//     `labels` (surrounding blanks and a trailing "·" ignored). A carousel carries one label for
+//     all its tiles, so no tile is taken for an ad.
+//  6. Cells: the title is the heading's text; the displayed address is the first element with role
+//     `addressRole` or one of `addressTags` (one element only: a hidden copy later in the ad is not
+//     added); the ad text is the longest block of text in the ad outside links, headings, address
+//     elements, labels and `skippedRoles`. Elements that are hidden (`hidden` attribute, or a
+//     style attribute with one of `hiddenStyles`) are never read.
+//
+// How to add a layout: save a page of it, find its ads with the browser's inspector, and check
+// which of the signs above it still carries. Add what is new (a label in another language, a new
+// ad-click attribute, a new block id, a seed that stands near every ad) to the lists in
+// AdMarkers.cpp, then add the page's cells to the reader's tests. Never add generated class names:
+// they change every few months. Only when a layout breaks the steps themselves (an ad without a
+// heading, say) does the reader need more than this table.
+struct AdMarkerTable {
+    std::span<const QByteArrayView> regionSeeds;
+    std::span<const QByteArrayView> adClickAttributes;
+    std::span<const QByteArrayView> adClickHrefParts;
+    std::span<const QByteArrayView> adContainerAttributes;
+    std::span<const QByteArrayView> blockIds;
+    std::span<const QByteArrayView> labels;
+    QByteArrayView headingRole;
+    std::span<const QByteArrayView> headingTags;
+    QByteArrayView addressRole;
+    std::span<const QByteArrayView> addressTags;
+    std::span<const QByteArrayView> skippedRoles;
+    std::span<const QByteArrayView> hiddenStyles;
+};
+
+// The table in force.
+const AdMarkerTable& CurrentAdMarkers();
+
+} // namespace velmora::search

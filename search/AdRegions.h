@@ -1,0 +1,58 @@
+#pragma once
+
+#include "search/AdMarkers.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <vector>
+
+namespace velmora::search {
+
+class PageCharset;
+
+// A stretch of the raw page that may hold ads. Regions may overlap where a long stretch had to be
+// cut; each ad belongs to the one region whose own part holds the start of its title, and every
+// region reaches far enough around its own part to hold the whole of such an ad.
+struct AdRegion {
+    qsizetype start = 0;
+    qsizetype end = 0;
+    qsizetype ownStart = 0;
+    qsizetype ownEnd = 0;
+};
+
+// How far a region reaches around each seed, and how long it may grow before it is cut.
+struct AdRegionLimits {
+    qsizetype before = 16 * 1024;
+    qsizetype after = 32 * 1024;
+    qsizetype maxLength = 256 * 1024;
+};
+
+// The regions of a page in page order: every stretch around a hit of one of the table's seeds.
+// One pass over the page per seed; the regions' total length is at most about 1.25 times the page.
+std::vector<AdRegion> FindAdRegions(QByteArrayView page, const AdMarkerTable& markers,
+                                    const AdRegionLimits& limits = {});
+
+// A region as markup for the HTML parser: UTF-8, tags rewritten with only the attributes the reader
+// needs (as the flags below), no scripts, styles, comments or embedded SVG, and nesting kept
+// shallow: beyond a fixed depth, and beyond a fixed number of open formatting elements, tags are
+// left out. So the parser's work is bounded by a constant per byte whatever the page holds.
+struct RegionMarkup {
+    QByteArray html;
+    qsizetype ownStart = 0; // the region's own part, as offsets into html
+    qsizetype ownEnd = 0;
+};
+
+RegionMarkup MakeRegionMarkup(QByteArrayView page, const AdRegion& region, const AdMarkerTable& markers,
+                              PageCharset& charset);
+
+// The attributes the region markup carries instead of the page's own.
+namespace region_attr {
+inline constexpr char kAdClick[] = "data-ad-click";         // an ad-click link
+inline constexpr char kAdContainer[] = "data-ad-container"; // holds exactly one ad
+inline constexpr char kAdBlock[] = "data-ad-block";         // a block of ads
+inline constexpr char kHidden[] = "hidden";                 // not shown
+inline constexpr char kRole[] = "role";                     // one of the table's roles, kept
+} // namespace region_attr
+
+} // namespace velmora::search

@@ -1,0 +1,458 @@
+#include "search/CurrentLayoutAds.h"
+
+#include "search/AdMarkers.h"
+#include "search/AdRegions.h"
+#include "search/PageCharset.h"
+
+#include <QChar>
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace velmora::search {
+namespace {
+
+// ---- Cell text -------------------------------------------------------------------------------
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes one UTF-8 sequence at text[i]; malformed bytes give U+FFFD one at a time.
+char32_t decodeUtf8(QByteArrayView text, qsizetype& i) {
+    const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    int length = 0;
+    char32_t cp = 0;
+    char32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, cp = lead & 0x1F, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, cp = lead & 0x0F, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, cp = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++i;
+        return kReplacement;
+    }
+    if (i + length > text.size()) {
+        ++i;
+        return kReplacement;
+    }
+    for (int k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            ++i;
+            return kReplacement;
+        }
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return kReplacement;
+    }
+    i += length;
+    return cp;
+}
+
+void appendUtf8(char32_t cp, QByteArray& out) {
+    if (cp < 0x80) {
+        out.append(char(cp));
+    } else if (cp < 0x800) {
+        out.append(char(0xC0 | (cp >> 6)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.append(char(0xE0 | (cp >> 12)));
+        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.append(char(0xF0 | (cp >> 18)));
+        out.append(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+bool isBlank(char32_t cp) {
+    return cp == ' ' || (cp >= 0x09 && cp <= 0x0D) || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
+           (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F || cp == 0x205F ||
+           cp == 0x3000;
+}
+
+// Characters that show nothing: controls, soft hyphen, zero-width and direction marks.
+bool isInvisible(char32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0xAD || (cp >= 0x200B && cp <= 0x200F) ||
+           (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2060 && cp <= 0x206F) || cp == 0xFEFF;
+}
+
+// The text as a person reads it: runs of blanks as one space, nothing invisible, no blank at
+// either end, valid UTF-8.
+QByteArray collapsed(QByteArrayView text) {
+    QByteArray out;
+    out.reserve(text.size());
+    bool blankPending = false;
+    for (qsizetype i = 0; i < text.size();) {
+        const char32_t cp = decodeUtf8(text, i);
+        if (isBlank(cp)) {
+            blankPending = !out.isEmpty();
+        } else if (!isInvisible(cp)) {
+            if (blankPending)
+                out.append(' ');
+            blankPending = false;
+            appendUtf8(cp, out);
+        }
+    }
+    return out;
+}
+
+// How much a block of collapsed text says: its letters and digits.
+qsizetype weight(QByteArrayView text) {
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        if (QChar::isLetterOrNumber(decodeUtf8(text, i)))
+            ++count;
+    }
+    return count;
+}
+
+// ---- The parsed region ---------------------------------------------------------------------------
+
+bool isBlockLevel(GumboTag tag) {
+    switch (tag) {
+    case GUMBO_TAG_ADDRESS:
+    case GUMBO_TAG_ARTICLE:
+    case GUMBO_TAG_ASIDE:
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_CAPTION:
+    case GUMBO_TAG_CENTER:
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_DETAILS:
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_DT:
+    case GUMBO_TAG_FIELDSET:
+    case GUMBO_TAG_FIGCAPTION:
+    case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_FOOTER:
+    case GUMBO_TAG_FORM:
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_HEADER:
+    case GUMBO_TAG_HR:
+    case GUMBO_TAG_LI:
+    case GUMBO_TAG_MAIN:
+    case GUMBO_TAG_NAV:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_PRE:
+    case GUMBO_TAG_SECTION:
+    case GUMBO_TAG_SUMMARY:
+    case GUMBO_TAG_TABLE:
+    case GUMBO_TAG_TBODY:
+    case GUMBO_TAG_TD:
+    case GUMBO_TAG_TFOOT:
+    case GUMBO_TAG_TH:
+    case GUMBO_TAG_THEAD:
+    case GUMBO_TAG_TR:
+    case GUMBO_TAG_UL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Elements that hold no text of an ad: controls and embedded things.
+bool holdsNoAdText(GumboTag tag) {
+    switch (tag) {
+    case GUMBO_TAG_BUTTON:
+    case GUMBO_TAG_SELECT:
+    case GUMBO_TAG_OPTION:
+    case GUMBO_TAG_OBJECT:
+    case GUMBO_TAG_APPLET:
+    case GUMBO_TAG_VIDEO:
+    case GUMBO_TAG_AUDIO:
+    case GUMBO_TAG_CANVAS:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool listHas(std::span<const QByteArrayView> list, QByteArrayView value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+QByteArrayView attribute(const GumboNode* node, const char* name) {
+    const GumboAttribute* attr = gumbo_get_attribute(&node->v.element.attributes, name);
+    return attr ? QByteArrayView(attr->value) : QByteArrayView();
+}
+
+bool hasAttribute(const GumboNode* node, const char* name) {
+    return gumbo_get_attribute(&node->v.element.attributes, name) != nullptr;
+}
+
+// One node of the region's tree, in document order; its subtree is the range [index, end).
+struct Item {
+    const GumboNode* node = nullptr;
+    qsizetype parent = -1;
+    qsizetype end = 0;
+    bool element = false;
+    bool text = false;
+    bool hidden = false;    // itself or an ancestor
+    bool heading = false;   // a heading not inside another heading
+    bool inHeading = false; // a heading, or inside one
+    bool address = false;
+    bool link = false;
+    bool adClick = false;
+    bool adBlock = false;
+    bool blockLevel = false;
+    bool noText = false; // a control, or an element with a skipped role
+    qsizetype adClickAncestor = -1;
+    qsizetype containerAncestor = -1; // the nearest ad container, itself included
+};
+
+class RegionReader {
+public:
+    RegionReader(const RegionMarkup& markup, QByteArrayView keyword, qsizetype& position, AdRowSink& sink)
+        : markup_(markup), markers_(CurrentAdMarkers()), keyword_(keyword.toByteArray()), position_(position),
+          sink_(sink) {}
+
+    void read() {
+        GumboOptions options = kGumboDefaultOptions;
+        options.max_errors = 0;
+        options.fragment_context = GUMBO_TAG_DIV;
+        const auto destroy = [&options](GumboOutput* output) { gumbo_destroy_output(&options, output); };
+        const std::unique_ptr<GumboOutput, decltype(destroy)> output(
+            gumbo_parse_with_options(&options, markup_.html.constData(), size_t(markup_.html.size())),
+            destroy);
+        if (!output || !output->root)
+            return;
+        flatten(output->root);
+        readAds();
+    }
+
+private:
+    void flatten(const GumboNode* root) {
+        std::vector<std::pair<const GumboNode*, qsizetype>> pending{{root, -1}};
+        while (!pending.empty()) {
+            const auto [node, parent] = pending.back();
+            pending.pop_back();
+            const qsizetype index = qsizetype(items_.size());
+            items_.push_back(describe(node, parent));
+            items_[index].end = index + 1;
+            if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
+                const GumboVector& children = node->v.element.children;
+                for (unsigned k = children.length; k-- > 0;)
+                    pending.emplace_back(static_cast<const GumboNode*>(children.data[k]), index);
+            }
+        }
+        for (qsizetype i = qsizetype(items_.size()) - 1; i > 0; --i) {
+            Item& parent = items_[items_[i].parent];
+            parent.end = std::max(parent.end, items_[i].end);
+        }
+        headingsBefore_.assign(items_.size() + 1, 0);
+        adClicksBefore_.assign(items_.size() + 1, 0);
+        for (size_t i = 0; i < items_.size(); ++i) {
+            headingsBefore_[i + 1] = headingsBefore_[i] + (items_[i].heading ? 1 : 0);
+            adClicksBefore_[i + 1] = adClicksBefore_[i] + (items_[i].adClick ? 1 : 0);
+        }
+    }
+
+    Item describe(const GumboNode* node, qsizetype parentIndex) const {
+        Item item;
+        item.node = node;
+        item.parent = parentIndex;
+        const Item* parent = parentIndex >= 0 ? &items_[parentIndex] : nullptr;
+        if (parent) {
+            item.hidden = parent->hidden;
+            item.inHeading = parent->inHeading;
+            item.adClickAncestor = parent->adClick ? parentIndex : parent->adClickAncestor;
+            item.containerAncestor = parent->containerAncestor;
+        }
+        item.text = node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE;
+        item.element = node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE;
+        if (!item.element)
+            return item;
+        const GumboTag tag = node->v.element.tag;
+        const QByteArrayView tagName(gumbo_normalized_tagname(tag));
+        const QByteArrayView role = attribute(node, region_attr::kRole);
+        item.hidden = item.hidden || hasAttribute(node, region_attr::kHidden) ||
+                      node->v.element.tag_namespace != GUMBO_NAMESPACE_HTML || tag == GUMBO_TAG_TEMPLATE;
+        const bool heading = role == markers_.headingRole || listHas(markers_.headingTags, tagName);
+        item.heading = heading && !item.inHeading;
+        item.inHeading = item.inHeading || heading;
+        item.address = role == markers_.addressRole || listHas(markers_.addressTags, tagName);
+        item.link = tag == GUMBO_TAG_A;
+        item.adClick = item.link && hasAttribute(node, region_attr::kAdClick);
+        item.adBlock = hasAttribute(node, region_attr::kAdBlock);
+        item.blockLevel = isBlockLevel(tag);
+        item.noText = holdsNoAdText(tag) || listHas(markers_.skippedRoles, role);
+        if (hasAttribute(node, region_attr::kAdContainer))
+            item.containerAncestor = qsizetype(items_.size());
+        return item;
+    }
+
+    qsizetype headingsIn(qsizetype i) const { return headingsBefore_[items_[i].end] - headingsBefore_[i]; }
+    bool holdsAdClick(qsizetype i) const { return adClicksBefore_[items_[i].end] > adClicksBefore_[i]; }
+
+    bool isTitle(qsizetype i) const {
+        const Item& item = items_[i];
+        return item.heading && !item.hidden && (item.adClickAncestor >= 0 || holdsAdClick(i));
+    }
+
+    // The element that holds the ad of this title: its container, or the largest element around
+    // it with no other heading that stays inside the region and inside its block of ads.
+    qsizetype adAround(qsizetype title) const {
+        if (items_[title].containerAncestor >= 0)
+            return items_[title].containerAncestor;
+        qsizetype unit = title;
+        while (true) {
+            const qsizetype parent = items_[unit].parent;
+            if (parent <= 0 || items_[parent].adBlock || headingsIn(parent) != 1)
+                return unit;
+            unit = parent;
+        }
+    }
+
+    bool isOwn(qsizetype title) const {
+        const qsizetype offset = qsizetype(items_[title].node->v.element.start_pos.offset);
+        return offset >= markup_.ownStart && offset < markup_.ownEnd;
+    }
+
+    void readAds() {
+        std::vector<bool> used(items_.size(), false);
+        for (qsizetype i = 0; i < qsizetype(items_.size()); ++i) {
+            if (!isTitle(i) || !isOwn(i))
+                continue;
+            const qsizetype unit = adAround(i);
+            if (used[unit])
+                continue; // a second title in one ad: a sitelink
+            used[unit] = true;
+            readAd(unit, i);
+        }
+    }
+
+    QByteArray textOf(qsizetype from) const {
+        QByteArray raw;
+        for (qsizetype i = from; i < items_[from].end; ++i) {
+            const Item& item = items_[i];
+            if (item.element && (item.hidden || item.noText)) {
+                i = item.end - 1;
+            } else if (item.text) {
+                raw.append(item.node->v.text.text);
+            } else if (item.element && (item.blockLevel || item.node->v.element.tag == GUMBO_TAG_BR)) {
+                raw.append(' ');
+            }
+        }
+        return collapsed(raw);
+    }
+
+    bool isLabel(QByteArrayView text) const {
+        QByteArray label = collapsed(text);
+        while (label.endsWith(' ') || label.endsWith(':') || label.endsWith("\xC2\xB7"))
+            label.chop(label.endsWith("\xC2\xB7") ? 2 : 1);
+        return listHas(markers_.labels, label);
+    }
+
+    void readAd(qsizetype unit, qsizetype title) {
+        AdRow row;
+        row.title = textOf(title);
+        if (row.title.isEmpty())
+            return;
+        bool labelled = false;
+        QByteArray block;
+        QByteArray best;
+        qsizetype bestWeight = 0;
+        const auto endBlock = [&] {
+            QByteArray text = collapsed(block);
+            block.clear();
+            const qsizetype w = weight(text);
+            if (w > bestWeight) {
+                bestWeight = w;
+                best = std::move(text);
+            }
+        };
+        std::vector<qsizetype> openBlocks; // ends of the block elements we are in
+        qsizetype linkEnd = -1;            // text inside links is no ad text
+        for (qsizetype i = unit; i < items_[unit].end; ++i) {
+            while (!openBlocks.empty() && openBlocks.back() <= i) {
+                openBlocks.pop_back();
+                endBlock();
+            }
+            const Item& item = items_[i];
+            if (item.text) {
+                const QByteArrayView text(item.node->v.text.text);
+                if (isLabel(text))
+                    labelled = true;
+                else if (i >= linkEnd)
+                    block.append(text);
+                continue;
+            }
+            if (!item.element)
+                continue;
+            if (item.hidden || item.noText || item.inHeading) {
+                i = item.end - 1; // the title is read apart; other headings are no ad text
+                continue;
+            }
+            if (item.address) {
+                if (row.url.isEmpty())
+                    row.url = textOf(i);
+                i = item.end - 1;
+                continue;
+            }
+            if (item.link)
+                linkEnd = std::max(linkEnd, item.end);
+            if (item.node->v.element.tag == GUMBO_TAG_BR) {
+                block.append(' ');
+            } else if (item.blockLevel) {
+                endBlock();
+                openBlocks.push_back(item.end);
+            }
+        }
+        endBlock();
+        if (!labelled)
+            return;
+        row.text = std::move(best);
+        row.keyword = keyword_;
+        row.position = QByteArray::number(++position_);
+        sink_.appendRow(row);
+    }
+
+    const RegionMarkup& markup_;
+    const AdMarkerTable& markers_;
+    const QByteArray keyword_;
+    qsizetype& position_;
+    AdRowSink& sink_;
+    std::vector<Item> items_;
+    std::vector<qsizetype> headingsBefore_;
+    std::vector<qsizetype> adClicksBefore_;
+};
+
+} // namespace
+
+void ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink) {
+    const AdMarkerTable& markers = CurrentAdMarkers();
+    PageCharset charset = PageCharset::forPage(pageText);
+    QByteArray converted;
+    if (!charset.asciiCompatible()) {
+        // A UTF-16 page: its markup can only be found once it is UTF-8.
+        charset.appendUtf8(pageText, converted);
+        pageText = converted;
+        charset = std::move(*PageCharset::named("utf-8"));
+    }
+    qsizetype position = 0;
+    for (const AdRegion& region : FindAdRegions(pageText, markers)) {
+        const RegionMarkup markup = MakeRegionMarkup(pageText, region, markers, charset);
+        RegionReader(markup, keyword, position, sink).read();
+    }
+}
+
+} // namespace velmora::search

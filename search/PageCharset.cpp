@@ -1,0 +1,188 @@
+#include "search/PageCharset.h"
+
+#include "search/HtmlTagScan.h"
+
+#include <QStringDecoder>
+
+#include <optional>
+
+namespace velmora::search {
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; the five the set leaves open stand for the C1 control of the same
+// number, as browsers read them.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// How far into the page a charset declaration counts, as in a browser's prescan.
+constexpr qsizetype kPrescanBytes = 1024;
+
+void appendCodePoint(char32_t cp, QByteArray& out) {
+    if (cp < 0x80) {
+        out.append(char(cp));
+    } else if (cp < 0x800) {
+        out.append(char(0xC0 | (cp >> 6)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.append(char(0xE0 | (cp >> 12)));
+        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+QByteArray normalizedLabel(QByteArrayView label) {
+    return label.trimmed().toByteArray().toLower();
+}
+
+bool isUtf8Label(const QByteArray& label) {
+    // A page that declares UTF-16 in its markup is read as UTF-8: its markup could not have been
+    // read otherwise.
+    return label == "utf-8" || label == "utf8" || label == "unicode-1-1-utf-8" || label == "unicode11utf8" ||
+           label == "unicode20utf8" || label == "x-unicode20utf8" || label.startsWith("utf-16") ||
+           label == "unicode" || label == "ucs-2";
+}
+
+bool isWindows1252Label(const QByteArray& label) {
+    static const QByteArrayView labels[] = {
+        "windows-1252",   "cp1252",          "x-cp1252",    "iso-8859-1", "iso8859-1", "iso_8859-1",
+        "iso88591",       "iso_8859-1:1987", "latin1",      "l1",         "ascii",     "us-ascii",
+        "ansi_x3.4-1968", "iso-ir-100",      "csisolatin1", "ibm819",     "cp819",
+    };
+    for (const QByteArrayView known : labels) {
+        if (label == known)
+            return true;
+    }
+    return false;
+}
+
+// The charset named in "text/html; charset=NAME" (quotes allowed), if any.
+std::optional<QByteArray> charsetFromContentType(QByteArrayView content) {
+    const QByteArray lowered = content.toByteArray().toLower();
+    qsizetype at = lowered.indexOf("charset");
+    while (at >= 0) {
+        qsizetype i = at + 7;
+        while (i < lowered.size() && html::isSpace(lowered[i]))
+            ++i;
+        if (i < lowered.size() && lowered[i] == '=') {
+            ++i;
+            while (i < lowered.size() && html::isSpace(lowered[i]))
+                ++i;
+            qsizetype end = i;
+            if (i < lowered.size() && (lowered[i] == '"' || lowered[i] == '\'')) {
+                const char quote = lowered[i++];
+                end = lowered.indexOf(quote, i);
+                if (end < 0)
+                    return std::nullopt;
+            } else {
+                while (end < lowered.size() && !html::isSpace(lowered[end]) && lowered[end] != ';')
+                    ++end;
+            }
+            if (end > i)
+                return lowered.sliced(i, end - i);
+            return std::nullopt;
+        }
+        at = lowered.indexOf("charset", at + 7);
+    }
+    return std::nullopt;
+}
+
+// The label declared by the first <meta> near the top of the page that declares one.
+std::optional<QByteArray> declaredCharset(QByteArrayView page) {
+    const QByteArrayView head = page.first(qMin(page.size(), kPrescanBytes));
+    qsizetype at = 0;
+    while ((at = head.indexOf('<', at)) >= 0) {
+        std::optional<QByteArray> charset;
+        std::optional<QByteArray> contentCharset;
+        bool httpEquivContentType = false;
+        const auto onAttribute = [&](QByteArrayView name, QByteArrayView value) {
+            if (html::equalsIgnoringCase(name, "charset") && !charset)
+                charset = value.trimmed().toByteArray();
+            else if (html::equalsIgnoringCase(name, "http-equiv"))
+                httpEquivContentType = html::equalsIgnoringCase(value.trimmed(), "content-type");
+            else if (html::equalsIgnoringCase(name, "content") && !contentCharset)
+                contentCharset = charsetFromContentType(value);
+        };
+        const bool isMeta = head.sliced(at + 1).size() > 4 &&
+                            html::equalsIgnoringCase(head.sliced(at + 1, 4), "meta") &&
+                            (html::isSpace(head[at + 5]) || head[at + 5] == '/');
+        const html::Tag tag = html::readTag(head, at, isMeta ? html::AttributeVisitor(onAttribute) : nullptr);
+        if (!tag.complete)
+            return std::nullopt;
+        if (isMeta) {
+            if (charset && !charset->isEmpty())
+                return charset;
+            if (httpEquivContentType && contentCharset)
+                return contentCharset;
+        }
+        at = tag.end;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+PageCharset::PageCharset(Kind kind) : kind_(kind) {}
+PageCharset::PageCharset(PageCharset&&) noexcept = default;
+PageCharset& PageCharset::operator=(PageCharset&&) noexcept = default;
+PageCharset::~PageCharset() = default;
+
+std::unique_ptr<PageCharset> PageCharset::named(QByteArrayView label) {
+    const QByteArray name = normalizedLabel(label);
+    if (isUtf8Label(name))
+        return std::unique_ptr<PageCharset>(new PageCharset(Kind::Utf8));
+    if (isWindows1252Label(name))
+        return std::unique_ptr<PageCharset>(new PageCharset(Kind::Windows1252));
+    auto decoder = std::make_unique<QStringDecoder>(name.constData(), QStringConverter::Flag::Stateless);
+    if (name.isEmpty() || !decoder->isValid())
+        return nullptr;
+    std::unique_ptr<PageCharset> charset(new PageCharset(Kind::Other));
+    // Stateful decoding lets a character split between two pieces come out whole.
+    charset->decoder_ = std::make_unique<QStringDecoder>(name.constData());
+    return charset;
+}
+
+PageCharset PageCharset::forPage(QByteArrayView page) {
+    if (page.startsWith("\xEF\xBB\xBF"))
+        return PageCharset(Kind::Utf8);
+    if (page.startsWith("\xFE\xFF") || page.startsWith("\xFF\xFE")) {
+        PageCharset charset(Kind::Other);
+        charset.asciiCompatible_ = false;
+        charset.decoder_ = std::make_unique<QStringDecoder>(
+            page.startsWith("\xFE\xFF") ? QStringConverter::Utf16BE : QStringConverter::Utf16LE);
+        return charset;
+    }
+    if (const std::optional<QByteArray> label = declaredCharset(page)) {
+        if (std::unique_ptr<PageCharset> declared = named(*label))
+            return std::move(*declared);
+    }
+    return PageCharset(page.isValidUtf8() ? Kind::Utf8 : Kind::Windows1252);
+}
+
+void PageCharset::appendUtf8(QByteArrayView bytes, QByteArray& out) {
+    switch (kind_) {
+    case Kind::Utf8:
+        // Passed on as they are: the HTML parser replaces malformed sequences, and the cells are
+        // checked once more when they are made.
+        out.append(bytes);
+        return;
+    case Kind::Windows1252:
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 0x80)
+                out.append(c);
+            else if (byte < 0xA0)
+                appendCodePoint(kWindows1252High[byte - 0x80], out);
+            else
+                appendCodePoint(byte, out);
+        }
+        return;
+    case Kind::Other:
+        out.append(QString((*decoder_)(bytes)).toUtf8());
+        return;
+    }
+}
+
+} // namespace velmora::search

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "search/AdRow.h"
+
+#include <QByteArrayView>
+#include <QList>
+
+#include <optional>
+
+namespace velmora::search {
+
+// Which reader cuts the ads out of a page.
+enum class AdLayout {
+    Auto,    // the classic rules where the page has their anchors, else the current layouts' reader
+    Classic, // the classic rules (ExtractAds) only
+    Current, // the current layouts' reader (ReadCurrentLayoutAds) only
+};
+
+// "auto", "classic" or "current"; nothing for any other name.
+std::optional<AdLayout> AdLayoutFromName(QByteArrayView name);
+
+// True when the page text holds "<a id=an" or "<a id=pa", exactly as the classic rules' loops
+// test it: such a page is theirs.
+bool HoldsClassicAdAnchors(QByteArrayView pageText);
+
+// Appends the page's ads to the sink with the reader the layout names. With Auto every page that
+// the classic rules can read gives exactly their rows, and any other page is read by the current
+// layouts' reader. The window and velmora-ads both read pages through here.
+void ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink,
+             AdLayout layout = AdLayout::Auto);
+
+// The same, collecting the rows in a list.
+QList<AdRow> ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdLayout layout = AdLayout::Auto);
+
+} // namespace velmora::search
