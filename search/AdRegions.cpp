@@ -3,7 +3,12 @@
 #include "search/HtmlTagScan.h"
 #include "search/PageCharset.h"
 
+#include <QByteArrayMatcher>
+
+#include <gumbo.h>
+
 #include <algorithm>
+#include <array>
 
 namespace velmora::search {
 namespace {
@@ -13,59 +18,134 @@ namespace {
 constexpr qsizetype kMaxDepth = 256;
 // Open formatting elements (<b>, <a> ...) after the last table cell: the tree builder re-opens all
 // of them for every piece of text when markup closed them unevenly.
-constexpr qsizetype kMaxFormatting = 12;
+constexpr qsizetype kMaxFormatting = 8;
 // Open cells, captions and objects: each starts a new list of formatting elements.
 constexpr qsizetype kMaxScopes = 16;
+// Longer tag names are not elements a reader needs.
+constexpr qsizetype kMaxNameLength = 64;
 
-bool isOneOf(QByteArrayView name, std::initializer_list<QByteArrayView> names) {
-    return std::any_of(names.begin(), names.end(), [&](QByteArrayView n) { return name == n; });
-}
+// What the tree builder does with an element, as far as the region markup models it.
+enum TagClass : unsigned {
+    Void = 1u << 0,               // has no end tag
+    DroppedWithContent = 1u << 1, // content is no markup, or not shown: left out whole
+    Formatting = 1u << 2,         // kept in the list of formatting elements
+    Scope = 1u << 3,              // starts a new list of formatting elements
+    Boundary = 1u << 4,           // end tags of other elements do not close past it
+    ClosesParagraph = 1u << 5,    // its start tag closes an open <p>
+    Heading = 1u << 6,            // h1..h6
+    TableSection = 1u << 7,       // tbody, thead, tfoot
+};
 
-bool isVoid(QByteArrayView n) {
-    return isOneOf(n, {"area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "image",
-                       "img", "input", "keygen", "link", "meta", "param", "source", "track", "wbr"});
-}
-
-// Elements whose content is not markup, or not shown, or of no use to the reader: dropped whole.
-bool isDroppedWithContent(QByteArrayView n) {
-    return isOneOf(n, {"script", "style", "xmp", "iframe", "noembed", "noframes", "noscript", "textarea",
-                       "title", "template", "svg", "math"});
-}
-
-bool isFormatting(QByteArrayView n) {
-    return isOneOf(
-        n, {"a", "b", "big", "code", "em", "font", "i", "nobr", "s", "small", "strike", "strong", "tt", "u"});
-}
-
-// Elements that start a new list of formatting elements.
-bool isScope(QByteArrayView n) {
-    return isOneOf(n, {"td", "th", "caption", "marquee", "object", "applet"});
-}
-
-// Elements an end tag of another element never closes past.
-bool isBoundary(QByteArrayView n) {
-    return isScope(n) || isOneOf(n, {"html", "table"});
-}
-
-bool closesParagraph(QByteArrayView n) {
-    return isOneOf(n,
-                   {"address", "article", "aside",    "blockquote", "center", "details", "dialog",  "dir",
-                    "div",     "dl",      "fieldset", "figcaption", "figure", "footer",  "header",  "hgroup",
-                    "main",    "menu",    "nav",      "ol",         "p",      "section", "summary", "ul",
-                    "h1",      "h2",      "h3",       "h4",         "h5",     "h6",      "pre",     "listing",
-                    "form",    "table",   "hr",       "li",         "dd",     "dt"});
-}
-
-bool isHeadingTag(QByteArrayView n) {
-    return isOneOf(n, {"h1", "h2", "h3", "h4", "h5", "h6"});
-}
-
-bool isTableSection(QByteArrayView n) {
-    return isOneOf(n, {"tbody", "thead", "tfoot"});
+unsigned classOf(GumboTag tag) {
+    switch (tag) {
+    case GUMBO_TAG_AREA:
+    case GUMBO_TAG_BASE:
+    case GUMBO_TAG_BASEFONT:
+    case GUMBO_TAG_BGSOUND:
+    case GUMBO_TAG_COL:
+    case GUMBO_TAG_EMBED:
+    case GUMBO_TAG_FRAME:
+    case GUMBO_TAG_IMAGE:
+    case GUMBO_TAG_IMG:
+    case GUMBO_TAG_INPUT:
+    case GUMBO_TAG_KEYGEN:
+    case GUMBO_TAG_LINK:
+    case GUMBO_TAG_META:
+    case GUMBO_TAG_PARAM:
+    case GUMBO_TAG_SOURCE:
+    case GUMBO_TAG_TRACK:
+    case GUMBO_TAG_WBR:
+    case GUMBO_TAG_BR:
+        return Void;
+    case GUMBO_TAG_HR:
+        return Void | ClosesParagraph;
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_XMP:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_NOFRAMES:
+    case GUMBO_TAG_NOSCRIPT:
+    case GUMBO_TAG_TEXTAREA:
+    case GUMBO_TAG_TITLE:
+    case GUMBO_TAG_TEMPLATE:
+    case GUMBO_TAG_SVG:
+    case GUMBO_TAG_MATH:
+        return DroppedWithContent;
+    case GUMBO_TAG_A:
+    case GUMBO_TAG_B:
+    case GUMBO_TAG_BIG:
+    case GUMBO_TAG_CODE:
+    case GUMBO_TAG_EM:
+    case GUMBO_TAG_FONT:
+    case GUMBO_TAG_I:
+    case GUMBO_TAG_NOBR:
+    case GUMBO_TAG_S:
+    case GUMBO_TAG_SMALL:
+    case GUMBO_TAG_STRIKE:
+    case GUMBO_TAG_STRONG:
+    case GUMBO_TAG_TT:
+    case GUMBO_TAG_U:
+        return Formatting;
+    case GUMBO_TAG_TD:
+    case GUMBO_TAG_TH:
+    case GUMBO_TAG_CAPTION:
+    case GUMBO_TAG_MARQUEE:
+    case GUMBO_TAG_OBJECT:
+    case GUMBO_TAG_APPLET:
+        return Scope | Boundary;
+    case GUMBO_TAG_HTML:
+        return Boundary;
+    case GUMBO_TAG_TABLE:
+        return Boundary | ClosesParagraph;
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+        return Heading | ClosesParagraph;
+    case GUMBO_TAG_TBODY:
+    case GUMBO_TAG_THEAD:
+    case GUMBO_TAG_TFOOT:
+        return TableSection;
+    case GUMBO_TAG_ADDRESS:
+    case GUMBO_TAG_ARTICLE:
+    case GUMBO_TAG_ASIDE:
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_CENTER:
+    case GUMBO_TAG_DETAILS:
+    case GUMBO_TAG_DIR:
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_FIELDSET:
+    case GUMBO_TAG_FIGCAPTION:
+    case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_FOOTER:
+    case GUMBO_TAG_HEADER:
+    case GUMBO_TAG_HGROUP:
+    case GUMBO_TAG_MAIN:
+    case GUMBO_TAG_MENU:
+    case GUMBO_TAG_NAV:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_SECTION:
+    case GUMBO_TAG_SUMMARY:
+    case GUMBO_TAG_UL:
+    case GUMBO_TAG_PRE:
+    case GUMBO_TAG_LISTING:
+    case GUMBO_TAG_FORM:
+    case GUMBO_TAG_LI:
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_DT:
+        return ClosesParagraph;
+    default:
+        return 0;
+    }
 }
 
 bool isPlainName(QByteArrayView name) {
-    if (name.isEmpty() || name.size() > 64)
+    if (name.isEmpty() || name.size() > kMaxNameLength)
         return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
         return html::isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' ||
@@ -98,12 +178,38 @@ struct TagFlags {
     QByteArrayView role; // from the table, or empty
 };
 
+// An element name, lowered, with the tree builder's number for it.
+struct Name {
+    char text[kMaxNameLength];
+    qsizetype size = 0;
+    GumboTag tag = GUMBO_TAG_UNKNOWN;
+
+    QByteArrayView view() const { return QByteArrayView(text, size); }
+    bool operator==(const Name& other) const {
+        return tag == other.tag && (tag != GUMBO_TAG_UNKNOWN || view() == other.view());
+    }
+};
+
+// Lowers a plain tag name; false for names no reader needs (too long, odd characters).
+bool makeName(QByteArrayView written, Name& name) {
+    if (!isPlainName(written))
+        return false;
+    name.size = written.size();
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        const char c = written[i];
+        name.text[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    }
+    name.tag = gumbo_tagn_enum(name.text, unsigned(name.size));
+    return true;
+}
+
 class RegionWriter {
 public:
     RegionWriter(QByteArrayView page, const AdRegion& region, const AdMarkerTable& markers,
                  PageCharset& charset)
         : text_(page.first(region.end)), region_(region), markers_(markers), charset_(charset) {
         out_.reserve((region.end - region.start) / 2);
+        stack_.reserve(kMaxDepth);
     }
 
     RegionMarkup write() {
@@ -146,6 +252,11 @@ public:
     }
 
 private:
+    struct Open {
+        Name name;
+        unsigned tagClass = 0;
+    };
+
     void noteOwnPart(qsizetype pos) {
         if (ownStart_ < 0 && pos >= region_.ownStart)
             ownStart_ = out_.size();
@@ -186,39 +297,40 @@ private:
     }
 
     // Returns where reading goes on: after the content of an element that is dropped whole.
-    qsizetype startTag(const html::Tag& tag, TagFlags flags, qsizetype pos) {
-        const QByteArray name = tag.name.toByteArray().toLower();
-        if (name == "plaintext")
-            return text_.size();
-        if (isDroppedWithContent(name))
-            return html::skipRawText(text_, pos, name);
-        if (!isPlainName(name))
+    qsizetype startTag(const html::Tag& tag, const TagFlags& flags, qsizetype pos) {
+        Name name;
+        if (!makeName(tag.name, name))
             return pos;
-        if (isVoid(name)) {
-            if (name == "br" || name == "hr")
-                out_.append('<' + name + '>');
+        if (name.tag == GUMBO_TAG_PLAINTEXT)
+            return text_.size();
+        const unsigned tagClass = classOf(name.tag);
+        if (tagClass & DroppedWithContent)
+            return html::skipRawText(text_, pos, name.view());
+        closeImplied(name, tagClass);
+        if (tagClass & Void) {
+            if (name.tag == GUMBO_TAG_BR || name.tag == GUMBO_TAG_HR)
+                appendTag("<", name, ">");
             return pos;
         }
-        closeImplied(name);
         if (qsizetype(stack_.size()) >= kMaxDepth)
             return pos;
-        if (isFormatting(name)) {
-            if (name == "a")
+        if (tagClass & Formatting) {
+            if (name.tag == GUMBO_TAG_A)
                 closeOpenLink();
             if (formattingSinceScope() >= kMaxFormatting)
                 return pos;
-            formatting_.push_back(name);
+            formatting_.push_back(name.tag);
         }
-        if (isScope(name)) {
-            if (std::count_if(stack_.begin(), stack_.end(), [](const QByteArray& n) { return isScope(n); }) >=
-                kMaxScopes)
+        if (tagClass & Scope) {
+            if (scopes_ >= kMaxScopes)
                 return pos;
-            formatting_.push_back(QByteArray()); // the scope's marker
+            ++scopes_;
+            formatting_.push_back(GUMBO_TAG_LAST); // the scope's marker
         }
-        stack_.push_back(name);
-        out_.append('<');
-        out_.append(name);
-        if (flags.adClick && name == "a")
+        stack_.push_back({name, tagClass});
+        ++openCount_[name.tag];
+        appendTag("<", name, "");
+        if (flags.adClick && name.tag == GUMBO_TAG_A)
             out_.append(' ').append(region_attr::kAdClick);
         if (flags.adContainer)
             out_.append(' ').append(region_attr::kAdContainer);
@@ -233,91 +345,129 @@ private:
     }
 
     void endTag(const html::Tag& tag) {
-        const QByteArray name = tag.name.toByteArray().toLower();
-        if (name == "br") {
+        Name name;
+        if (!makeName(tag.name, name))
+            return;
+        if (name.tag == GUMBO_TAG_BR) {
             out_.append("<br>");
             return;
         }
-        if (isFormatting(name))
-            forgetFormatting(name);
-        const qsizetype at = openIndex(name, !isBoundary(name));
+        const unsigned tagClass = classOf(name.tag);
+        if (tagClass & Formatting)
+            forgetFormatting(name.tag);
+        const qsizetype at = openIndex(name, !(tagClass & Boundary));
         if (at < 0)
             return;
         popTo(at);
-        out_.append("</");
-        out_.append(name);
-        out_.append('>');
+        appendTag("</", name, ">");
+    }
+
+    void appendTag(const char* open, const Name& name, const char* close) {
+        out_.append(open);
+        out_.append(name.view());
+        out_.append(close);
     }
 
     // Index of the innermost open element called `name`, not looking past a boundary element
-    // when `stopAtBoundary`; -1 when there is none.
-    qsizetype openIndex(QByteArrayView name, bool stopAtBoundary,
-                        std::initializer_list<QByteArrayView> alsoStopAt = {}) const {
+    // when `stopAtBoundary`, nor past an element of `alsoStopAt`; -1 when there is none.
+    qsizetype openIndex(const Name& name, bool stopAtBoundary,
+                        std::initializer_list<GumboTag> alsoStopAt = {}) const {
+        if (openCount_[name.tag] == 0)
+            return -1;
         for (qsizetype i = qsizetype(stack_.size()) - 1; i >= 0; --i) {
-            if (stack_[i] == name)
+            if (stack_[i].name == name)
                 return i;
-            if ((stopAtBoundary && isBoundary(stack_[i])) || isOneOf(stack_[i], alsoStopAt))
+            if ((stopAtBoundary && (stack_[i].tagClass & Boundary)) ||
+                std::find(alsoStopAt.begin(), alsoStopAt.end(), stack_[i].name.tag) != alsoStopAt.end())
                 return -1;
         }
         return -1;
+    }
+
+    qsizetype openIndex(GumboTag tag, bool stopAtBoundary,
+                        std::initializer_list<GumboTag> alsoStopAt = {}) const {
+        Name name;
+        name.tag = tag;
+        return openIndex(name, stopAtBoundary, alsoStopAt);
     }
 
     // Pops the element at `at` and everything opened inside it. The formatting elements among them
     // stay in the list, as they do in the tree builder; a closed cell ends its list.
     void popTo(qsizetype at) {
         while (qsizetype(stack_.size()) > at) {
-            if (isScope(stack_.back())) {
-                while (!formatting_.empty() && !formatting_.back().isEmpty())
+            const Open& open = stack_.back();
+            if (open.tagClass & Scope) {
+                while (!formatting_.empty() && formatting_.back() != GUMBO_TAG_LAST)
                     formatting_.pop_back();
                 if (!formatting_.empty())
                     formatting_.pop_back();
+                --scopes_;
             }
+            --openCount_[open.name.tag];
             stack_.pop_back();
         }
     }
 
     // The end tags the tree builder implies before this start tag.
-    void closeImplied(QByteArrayView name) {
+    void closeImplied(const Name& name, unsigned tagClass) {
         qsizetype at = -1;
-        if (closesParagraph(name))
-            at = openIndex("p", true, {"button"});
+        if (tagClass & ClosesParagraph)
+            at = openIndex(GUMBO_TAG_P, true, {GUMBO_TAG_BUTTON});
         if (at >= 0)
             popTo(at);
         at = -1;
-        if (name == "li")
-            at = openIndex("li", true, {"ul", "ol", "menu"});
-        else if (name == "dd" || name == "dt")
-            at = std::max(openIndex("dd", true, {"dl"}), openIndex("dt", true, {"dl"}));
-        else if (name == "tr")
-            at = openIndex("tr", false, {"table"});
-        else if (name == "td" || name == "th")
-            at = std::max(openIndex("td", false, {"tr", "table"}), openIndex("th", false, {"tr", "table"}));
-        else if (isTableSection(name))
-            at = std::max({openIndex("tbody", false, {"table"}), openIndex("thead", false, {"table"}),
-                           openIndex("tfoot", false, {"table"})});
-        else if (name == "option" || name == "optgroup")
-            at = openIndex("option", true, {"select"});
-        else if (isHeadingTag(name) && !stack_.empty() && isHeadingTag(stack_.back()))
-            at = qsizetype(stack_.size()) - 1;
+        switch (name.tag) {
+        case GUMBO_TAG_LI:
+            at = openIndex(GUMBO_TAG_LI, true, {GUMBO_TAG_UL, GUMBO_TAG_OL, GUMBO_TAG_MENU});
+            break;
+        case GUMBO_TAG_DD:
+        case GUMBO_TAG_DT:
+            at = std::max(openIndex(GUMBO_TAG_DD, true, {GUMBO_TAG_DL}),
+                          openIndex(GUMBO_TAG_DT, true, {GUMBO_TAG_DL}));
+            break;
+        case GUMBO_TAG_TR:
+            at = openIndex(GUMBO_TAG_TR, false, {GUMBO_TAG_TABLE});
+            break;
+        case GUMBO_TAG_TD:
+        case GUMBO_TAG_TH:
+            at = std::max(openIndex(GUMBO_TAG_TD, false, {GUMBO_TAG_TR, GUMBO_TAG_TABLE}),
+                          openIndex(GUMBO_TAG_TH, false, {GUMBO_TAG_TR, GUMBO_TAG_TABLE}));
+            break;
+        case GUMBO_TAG_TBODY:
+        case GUMBO_TAG_THEAD:
+        case GUMBO_TAG_TFOOT:
+            at = std::max({openIndex(GUMBO_TAG_TBODY, false, {GUMBO_TAG_TABLE}),
+                           openIndex(GUMBO_TAG_THEAD, false, {GUMBO_TAG_TABLE}),
+                           openIndex(GUMBO_TAG_TFOOT, false, {GUMBO_TAG_TABLE})});
+            break;
+        case GUMBO_TAG_OPTION:
+        case GUMBO_TAG_OPTGROUP:
+            at = openIndex(GUMBO_TAG_OPTION, true, {GUMBO_TAG_SELECT});
+            break;
+        default:
+            if ((tagClass & Heading) && !stack_.empty() && (stack_.back().tagClass & Heading))
+                at = qsizetype(stack_.size()) - 1;
+            break;
+        }
         if (at >= 0)
             popTo(at);
     }
 
     // A new link closes the one still open, as the tree builder's adoption step does.
     void closeOpenLink() {
-        if (!forgetFormatting("a"))
+        if (!forgetFormatting(GUMBO_TAG_A))
             return;
-        const qsizetype at = openIndex("a", true);
+        const qsizetype at = openIndex(GUMBO_TAG_A, true);
         if (at >= 0) {
             popTo(at);
             out_.append("</a>");
         }
     }
 
-    // Removes the innermost entry for `name` from the formatting list; false when there is none.
-    bool forgetFormatting(QByteArrayView name) {
-        for (auto it = formatting_.rbegin(); it != formatting_.rend() && !it->isEmpty(); ++it) {
-            if (*it == name) {
+    // Removes the innermost entry for `tag` from the formatting list; false when there is none.
+    bool forgetFormatting(GumboTag tag) {
+        for (auto it = formatting_.rbegin(); it != formatting_.rend() && *it != GUMBO_TAG_LAST; ++it) {
+            if (*it == tag) {
                 formatting_.erase(std::next(it).base());
                 return true;
             }
@@ -327,7 +477,7 @@ private:
 
     qsizetype formattingSinceScope() const {
         qsizetype count = 0;
-        for (auto it = formatting_.rbegin(); it != formatting_.rend() && !it->isEmpty(); ++it)
+        for (auto it = formatting_.rbegin(); it != formatting_.rend() && *it != GUMBO_TAG_LAST; ++it)
             ++count;
         return count;
     }
@@ -337,8 +487,10 @@ private:
     const AdMarkerTable& markers_;
     PageCharset& charset_;
     QByteArray out_;
-    std::vector<QByteArray> stack_;
-    std::vector<QByteArray> formatting_; // an empty name is a scope's marker
+    std::vector<Open> stack_;
+    std::array<qsizetype, GUMBO_TAG_LAST + 1> openCount_{};
+    std::vector<GumboTag> formatting_; // GUMBO_TAG_LAST is a scope's marker
+    qsizetype scopes_ = 0;
     qsizetype ownStart_ = -1;
     qsizetype ownEnd_ = -1;
 };
@@ -371,6 +523,9 @@ std::vector<AdRegion> FindAdRegions(QByteArrayView page, const AdMarkerTable& ma
         longestSeed = std::max(longestSeed, seed.size());
     // The next hit of each seed at or after `from`; -1 once a seed has no more.
     std::vector<qsizetype> next(seeds.size(), -2);
+    std::vector<QByteArrayMatcher> matchers;
+    for (const QByteArrayView seed : seeds)
+        matchers.emplace_back(seed.data(), seed.size());
     qsizetype from = 0;
     qsizetype clusterStart = -1;
     qsizetype clusterEnd = -1;
@@ -381,7 +536,7 @@ std::vector<AdRegion> FindAdRegions(QByteArrayView page, const AdMarkerTable& ma
             if (next[i] == -1)
                 continue;
             if (next[i] < from)
-                next[i] = page.indexOf(seeds[i], from);
+                next[i] = matchers[i].indexIn(page.data(), page.size(), from);
             if (next[i] >= 0 && (hit < 0 || next[i] < hit)) {
                 hit = next[i];
                 hitLength = seeds[i].size();

@@ -25,11 +25,11 @@ struct AdRegion {
 struct AdRegionLimits {
     qsizetype before = 16 * 1024;
     qsizetype after = 32 * 1024;
-    qsizetype maxLength = 256 * 1024;
+    qsizetype maxLength = 1024 * 1024;
 };
 
 // The regions of a page in page order: every stretch around a hit of one of the table's seeds.
-// One pass over the page per seed; the regions' total length is at most about 1.25 times the page.
+// One pass over the page per seed; the regions' total length is at most about 1.05 times the page.
 std::vector<AdRegion> FindAdRegions(QByteArrayView page, const AdMarkerTable& markers,
                                     const AdRegionLimits& limits = {});
 

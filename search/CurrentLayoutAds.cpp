@@ -9,6 +9,7 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -219,6 +220,38 @@ struct Item {
     qsizetype containerAncestor = -1; // the nearest ad container, itself included
 };
 
+// Memory for one parse, freed at once when the region has been read: the tree builder makes many
+// small blocks, and handing each back on its own costs more than the parse.
+class ParseArena {
+public:
+    static void* allocate(void* arena, size_t size) { return static_cast<ParseArena*>(arena)->take(size); }
+    static void release(void*, void*) {}
+
+private:
+    static constexpr size_t kBlockSize = 256 * 1024;
+    static constexpr size_t kAlignment = alignof(std::max_align_t);
+
+    void* take(size_t size) {
+        size = (size + kAlignment - 1) / kAlignment * kAlignment;
+        if (size > kBlockSize / 4) {
+            blocks_.emplace_back(new std::byte[size]); // left unfilled: the parser writes before it reads
+            return blocks_.back().get();
+        }
+        if (!current_ || used_ + size > kBlockSize) {
+            blocks_.emplace_back(new std::byte[kBlockSize]);
+            current_ = blocks_.back().get();
+            used_ = 0;
+        }
+        void* block = current_ + used_;
+        used_ += size;
+        return block;
+    }
+
+    std::vector<std::unique_ptr<std::byte[]>> blocks_;
+    std::byte* current_ = nullptr;
+    size_t used_ = 0;
+};
+
 class RegionReader {
 public:
     RegionReader(const RegionMarkup& markup, QByteArrayView keyword, qsizetype& position, AdRowSink& sink)
@@ -226,13 +259,15 @@ public:
           sink_(sink) {}
 
     void read() {
+        ParseArena arena; // holds the whole tree; nothing of it outlives this call
         GumboOptions options = kGumboDefaultOptions;
+        options.allocator = &ParseArena::allocate;
+        options.deallocator = &ParseArena::release;
+        options.userdata = &arena;
         options.max_errors = 0;
         options.fragment_context = GUMBO_TAG_DIV;
-        const auto destroy = [&options](GumboOutput* output) { gumbo_destroy_output(&options, output); };
-        const std::unique_ptr<GumboOutput, decltype(destroy)> output(
-            gumbo_parse_with_options(&options, markup_.html.constData(), size_t(markup_.html.size())),
-            destroy);
+        const GumboOutput* output =
+            gumbo_parse_with_options(&options, markup_.html.constData(), size_t(markup_.html.size()));
         if (!output || !output->root)
             return;
         flatten(output->root);

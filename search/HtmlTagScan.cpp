@@ -76,14 +76,6 @@ void readAttributes(QByteArrayView text, qsizetype i, Tag& tag, const AttributeV
 
 } // namespace
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool isAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 bool equalsIgnoringCase(QByteArrayView a, QByteArrayView b) {
     if (a.size() != b.size())
         return false;

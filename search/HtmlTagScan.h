@@ -11,8 +11,12 @@ namespace velmora::search::html {
 // the HTML tokenizer's rules for tags, attributes and comments; character references are left as
 // they are.
 
-bool isSpace(char c);
-bool isAsciiLetter(char c);
+inline bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+inline bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 bool equalsIgnoringCase(QByteArrayView a, QByteArrayView b);
 bool containsIgnoringCase(QByteArrayView haystack, QByteArrayView needle);
 
