@@ -13,13 +13,13 @@
 namespace velmora::search {
 namespace {
 
-// Nesting the parser may see. Deeper tags are left out: real pages stay far below, and the tree
-// builder's work per tag grows with the depth of its stack.
-constexpr qsizetype kMaxDepth = 256;
-// Open formatting elements (<b>, <a> ...) after the last table cell: the tree builder re-opens all
-// of them for every piece of text when markup closed them unevenly.
-constexpr qsizetype kMaxFormatting = 8;
-// Open cells, captions and objects: each starts a new list of formatting elements.
+// Nesting the parser may see: the tree builder's work per tag grows with the depth of its stack.
+// Real pages stay far below (the results pages of 2023 reach about 35); where a page goes deeper, the
+// innermost half of the open elements is closed, so what follows still gets read, one level further out.
+constexpr qsizetype kMaxDepth = 128;
+// Open formatting elements (<b>, <a> ...), and open cells, captions and objects: beyond these, the
+// innermost one of its kind is closed first.
+constexpr qsizetype kMaxFormatting = 16;
 constexpr qsizetype kMaxScopes = 16;
 // Longer tag names are not elements a reader needs.
 constexpr qsizetype kMaxNameLength = 64;
@@ -313,20 +313,18 @@ private:
             return pos;
         }
         if (qsizetype(stack_.size()) >= kMaxDepth)
-            return pos;
-        if (tagClass & Formatting) {
-            if (name.tag == GUMBO_TAG_A)
-                closeOpenLink();
-            if (formattingSinceScope() >= kMaxFormatting)
-                return pos;
-            formatting_.push_back(name.tag);
+            popTo(kMaxDepth / 2);
+        if (name.tag == GUMBO_TAG_A) {
+            // A link inside a link closes the outer one, as the tree builder's adoption step does.
+            if (const qsizetype open = openIndex(GUMBO_TAG_A, true); open >= 0)
+                popTo(open);
         }
-        if (tagClass & Scope) {
-            if (scopes_ >= kMaxScopes)
-                return pos;
-            ++scopes_;
-            formatting_.push_back(GUMBO_TAG_LAST); // the scope's marker
-        }
+        if ((tagClass & Formatting) && openFormatting_ >= kMaxFormatting)
+            popTo(innermost(Formatting));
+        if ((tagClass & Scope) && openScopes_ >= kMaxScopes)
+            popTo(innermost(Scope));
+        openFormatting_ += (tagClass & Formatting) ? 1 : 0;
+        openScopes_ += (tagClass & Scope) ? 1 : 0;
         stack_.push_back({name, tagClass});
         ++openCount_[name.tag];
         appendTag("<", name, "");
@@ -352,14 +350,9 @@ private:
             out_.append("<br>");
             return;
         }
-        const unsigned tagClass = classOf(name.tag);
-        if (tagClass & Formatting)
-            forgetFormatting(name.tag);
-        const qsizetype at = openIndex(name, !(tagClass & Boundary));
-        if (at < 0)
-            return;
-        popTo(at);
-        appendTag("</", name, ">");
+        const qsizetype at = openIndex(name, !(classOf(name.tag) & Boundary));
+        if (at >= 0)
+            popTo(at);
     }
 
     void appendTag(const char* open, const Name& name, const char* close) {
@@ -391,21 +384,25 @@ private:
         return openIndex(name, stopAtBoundary, alsoStopAt);
     }
 
-    // Pops the element at `at` and everything opened inside it. The formatting elements among them
-    // stay in the list, as they do in the tree builder; a closed cell ends its list.
+    // Closes the element at `at` and everything opened inside it, each with its own end tag, innermost
+    // first. So the parser is never left to close an element on its own, and never keeps a formatting
+    // element that markup closed unevenly, to open it again for each later piece of text.
     void popTo(qsizetype at) {
         while (qsizetype(stack_.size()) > at) {
             const Open& open = stack_.back();
-            if (open.tagClass & Scope) {
-                while (!formatting_.empty() && formatting_.back() != GUMBO_TAG_LAST)
-                    formatting_.pop_back();
-                if (!formatting_.empty())
-                    formatting_.pop_back();
-                --scopes_;
-            }
+            openFormatting_ -= (open.tagClass & Formatting) ? 1 : 0;
+            openScopes_ -= (open.tagClass & Scope) ? 1 : 0;
             --openCount_[open.name.tag];
+            appendTag("</", open.name, ">");
             stack_.pop_back();
         }
+    }
+
+    qsizetype innermost(unsigned tagClass) const {
+        qsizetype i = qsizetype(stack_.size()) - 1;
+        while (i > 0 && !(stack_[i].tagClass & tagClass))
+            --i;
+        return i;
     }
 
     // The end tags the tree builder implies before this start tag.
@@ -453,35 +450,6 @@ private:
             popTo(at);
     }
 
-    // A new link closes the one still open, as the tree builder's adoption step does.
-    void closeOpenLink() {
-        if (!forgetFormatting(GUMBO_TAG_A))
-            return;
-        const qsizetype at = openIndex(GUMBO_TAG_A, true);
-        if (at >= 0) {
-            popTo(at);
-            out_.append("</a>");
-        }
-    }
-
-    // Removes the innermost entry for `tag` from the formatting list; false when there is none.
-    bool forgetFormatting(GumboTag tag) {
-        for (auto it = formatting_.rbegin(); it != formatting_.rend() && *it != GUMBO_TAG_LAST; ++it) {
-            if (*it == tag) {
-                formatting_.erase(std::next(it).base());
-                return true;
-            }
-        }
-        return false;
-    }
-
-    qsizetype formattingSinceScope() const {
-        qsizetype count = 0;
-        for (auto it = formatting_.rbegin(); it != formatting_.rend() && *it != GUMBO_TAG_LAST; ++it)
-            ++count;
-        return count;
-    }
-
     QByteArrayView text_;
     const AdRegion& region_;
     const AdMarkerTable& markers_;
@@ -489,8 +457,8 @@ private:
     QByteArray out_;
     std::vector<Open> stack_;
     std::array<qsizetype, GUMBO_TAG_LAST + 1> openCount_{};
-    std::vector<GumboTag> formatting_; // GUMBO_TAG_LAST is a scope's marker
-    qsizetype scopes_ = 0;
+    qsizetype openFormatting_ = 0;
+    qsizetype openScopes_ = 0;
     qsizetype ownStart_ = -1;
     qsizetype ownEnd_ = -1;
 };

@@ -1,0 +1,241 @@
+// The reader of today's results pages on hand-made pages, and the choice between it and the
+// classic rules. Expected cells are written from what the pages show.
+
+#include "search/ReadAds.h"
+
+#include "TestSupport.h"
+
+#include <QStringEncoder>
+#include <QTest>
+
+using velmora::search::AdLayout;
+using velmora::search::AdRow;
+using velmora::search::ReadAds;
+using Rows = QList<AdRow>;
+
+namespace {
+
+AdRow ad(const char* title, const char* text, const char* url, int position, const char* keyword = "kw") {
+    return AdRow{title, text, url, keyword, QByteArray::number(position)};
+}
+
+QByteArray page(const char* name) {
+    return velmora::testing::readTestData(QStringLiteral("serp/") + QLatin1StringView(name));
+}
+
+// One text ad in the desktop layout's manner.
+QByteArray textAd(const QByteArray& title, const QByteArray& text, const QByteArray& url) {
+    return "<div data-text-ad=\"1\"><span>Sponsored</span><a data-rw=\"/aclk?x\" href=\"/t\"><div "
+           "role=\"heading\">" +
+           title + "</div><span role=\"text\">" + url + "</span></a><div><span>" + text +
+           "</span></div></div>";
+}
+
+QByteArray adPage(const QByteArray& head, const QByteArray& ads) {
+    return "<html><head>" + head + "</head><body><div id=\"tads\">" + ads + "</div></body></html>";
+}
+
+QByteArray repeated(const QByteArray& unit, int count) {
+    QByteArray out;
+    out.reserve(unit.size() * count);
+    for (int i = 0; i < count; ++i)
+        out += unit;
+    return out;
+}
+
+void compareRows(const Rows& actual, const Rows& expected) {
+    for (qsizetype i = 0; i < qMin(actual.size(), expected.size()); ++i) {
+        QCOMPARE(actual[i].title, expected[i].title);
+        QCOMPARE(actual[i].text, expected[i].text);
+        QCOMPARE(actual[i].url, expected[i].url);
+        QCOMPARE(actual[i].keyword, expected[i].keyword);
+        QCOMPARE(actual[i].position, expected[i].position);
+    }
+    QCOMPARE(actual.size(), expected.size());
+}
+
+const char kClassicPage[] =
+    R"(<div><a id=an1 href="/x">Red <b>Shoes</b></a> Best shoes<cite>ShoeShop</cite></div><ol><li>)"
+    R"(<a id=pa1 href="/y">Blue Boots</a><br><cite>BootBarn</cite>Warm &amp; dry</div>)";
+
+} // namespace
+
+class TestCurrentLayoutAds : public QObject {
+    Q_OBJECT
+
+private slots:
+    void reads_data();
+    void reads();
+    void everyAdOnceAcrossALongPage();
+    void chooses_data();
+    void chooses();
+};
+
+void TestCurrentLayoutAds::reads_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<Rows>("expected");
+
+    QTest::newRow("ads only in the bottom block")
+        << page("current-bottom-only.html")
+        << Rows{ad("Bistro Sets - Order Today, Delivered Tomorrow",
+                   "Folding bistro sets in 12 colours. Weatherproof steel, 5-year warranty.",
+                   "https://www.terracefurniture.example \xE2\x80\xBA bistro-sets", 1),
+                ad("Cafe Chairs Wholesale",
+                   "Trade prices on cafe and bistro seating. Free samples for businesses.",
+                   "outdoor.example/chairs", 2)};
+    QTest::newRow("an ad without a displayed address")
+        << page("current-no-url.html")
+        << Rows{ad("Piano Lessons at Home", "Qualified teachers for all ages. First lesson free.", "", 1),
+                ad("Keys Academy - Online Piano Course",
+                   "Learn piano at your own pace with 300 video lessons.", "www.keysacademy.example/lessons",
+                   2)};
+    // Unclosed and misnested tags, capitals, unquoted attributes, ads in a comment and a script,
+    // a sponsored carousel, sitelinks with headings, a hidden copy of the address, text before title.
+    QTest::newRow("nested and broken markup")
+        << page("current-broken-markup.html")
+        << Rows{ad("Bistro Tables & Chairs", "Solid oak bistro tables, made to order.",
+                   "https://tables.example", 1),
+                ad("Marble Bistro Tables", "Marble tops, cast iron bases; shipped in 48 hours across Europe.",
+                   "www.marbleco.example \xE2\x80\xBA bistro", 2)};
+    QTest::newRow("entities and non-ASCII text, UTF-8")
+        << page("current-entities-utf8.html")
+        << Rows{ad("Caf\xC3\xA9 M\xC3\xBCller \xE2\x80\x93 Kaffee & Kuchen",
+                   "Frisch ger\xC3\xB6stet seit 1952. Tisch reservieren: <b>heute</b> \xE2\x82\xAC 5 "
+                   "Gutschein!",
+                   "https://www.caf\xC3\xA9-m\xC3\xBCller.example \xE2\x80\xBA z\xC3\xBCrich", 1),
+                ad("\xE6\x97\xA5\xE6\x9C\xAC\xE8\x8C\xB6 \xE2\x80\x93 \xE7\xB7\x91\xE8\x8C\xB6 \"Sencha\"",
+                   "T\xC3\xA9 verde, th\xC3\xA9 vert, "
+                   "\xD0\xB7\xD0\xB5\xD0\xBB\xD1\x91\xD0\xBD\xD1\x8B\xD0\xB9 "
+                   "\xD1\x87\xD0\xB0\xD0\xB9 \xE2\x80\x94 100 g ab 9,90 \xE2\x82\xAC",
+                   "tea.example", 2)};
+    QTest::newRow("Windows-1252 page, declared by http-equiv")
+        << page("current-windows-1252.html")
+        << Rows{ad("Caf\xC3\xA9 \xE2\x80\x9EZur Post\xE2\x80\x9C \xE2\x80\x93 Men\xC3\xBC ab 12 \xE2\x82\xAC",
+                   "Fr\xC3\xBChst\xC3\xBC"
+                   "ck \xE2\x80\xA6 t\xC3\xA4glich & sonntags ab 8 Uhr",
+                   "www.zur-post.example", 1)};
+
+    const QByteArray latinAd = textAd("Caf\xE9 \x80", "Cr\xE8me", "cafe.example");
+    const Rows latinRows{ad("Caf\xC3\xA9 \xE2\x82\xAC", "Cr\xC3\xA8me", "cafe.example", 1)};
+    QTest::newRow("undeclared and not UTF-8: Windows-1252") << adPage("", latinAd) << latinRows;
+    QTest::newRow("ISO-8859-1 declared: read as Windows-1252")
+        << adPage("<meta charset=\"ISO-8859-1\">", latinAd) << latinRows;
+    QTest::newRow("undeclared UTF-8 stays UTF-8")
+        << adPage("", textAd("Caf\xC3\xA9", "Cr\xC3\xA8me", "cafe.example"))
+        << Rows{ad("Caf\xC3\xA9", "Cr\xC3\xA8me", "cafe.example", 1)};
+    {
+        const QByteArray utf8 =
+            adPage("<meta charset=\"utf-8\">", textAd("Caf\xC3\xA9", "Cr\xC3\xA8me", "c.example"));
+        QStringEncoder toUtf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+        const QByteArray utf16 = toUtf16(QString::fromUtf8(utf8));
+        QTest::newRow("UTF-16 with byte-order mark")
+            << utf16 << Rows{ad("Caf\xC3\xA9", "Cr\xC3\xA8me", "c.example", 1)};
+    }
+
+    QTest::newRow("hidden text is not read")
+        << adPage("", "<div data-text-ad=1><span>Sponsored</span><a data-rw=/aclk?1><div role=heading>Lamp "
+                      "Sale</div>"
+                      "</a><div hidden>An old offer, long and no longer shown to anyone at all.</div>"
+                      "<div style=\"Visibility: Hidden\">Another long line of text that nobody sees.</div>"
+                      "<div>Half price lamps.</div></div>")
+        << Rows{ad("Lamp Sale", "Half price lamps.", "", 1)};
+    QTest::newRow("empty page") << QByteArray() << Rows{};
+    QTest::newRow("a sponsored carousel holds no text ad")
+        << adPage("",
+                  "<div><span>Sponsored</span><div><a data-rw=\"/aclk?1\"><div role=\"heading\">Lamp A</div>"
+                  "<span>$20</span></a><a data-rw=\"/aclk?2\"><div role=\"heading\">Lamp B</div>"
+                  "<span>$25</span></a></div></div>")
+        << Rows{};
+    QTest::newRow("an unlabelled ad-click heading is no ad")
+        << adPage("", "<div data-text-ad=\"1\"><a data-rw=\"/aclk?1\"><div role=\"heading\">Lamp A</div></a>"
+                      "<div>Lamps for every room.</div></div>")
+        << Rows{};
+    QTest::newRow("a labelled heading without an ad-click link is no ad")
+        << adPage("", "<div data-text-ad=\"1\"><span>Sponsored</span><a href=\"https://lamps.example/\"><div "
+                      "role=\"heading\">Lamp A</div></a><div>Lamps for every room.</div></div>")
+        << Rows{};
+
+    // Hostile nesting: the reader has to get through it, and still find the ads around it.
+    const QByteArray first = textAd("First", "Before the nesting.", "first.example");
+    const QByteArray last = textAd("Last", "After the nesting.", "last.example");
+    QTest::newRow("deeply nested blocks") << adPage("", first + repeated("<div data-agch=1>", 30000) + last)
+                                          << Rows{ad("First", "Before the nesting.", "first.example", 1),
+                                                  ad("Last", "After the nesting.", "last.example", 2)};
+    QTest::newRow("deeply nested blocks, closed")
+        << adPage("", repeated("<div data-agch=1><p>", 20000) + first + repeated("</p></div>", 20000) + last)
+        << Rows{ad("First", "Before the nesting.", "first.example", 1),
+                ad("Last", "After the nesting.", "last.example", 2)};
+    QTest::newRow("formatting left open again and again")
+        << adPage("", first + repeated("<div><b id=x data-agch=1><i><a data-rw=1>t</div>", 20000) + last)
+        << Rows{ad("First", "Before the nesting.", "first.example", 1),
+                ad("Last", "After the nesting.", "last.example", 2)};
+    QTest::newRow("tables in cells in tables")
+        << adPage("", first + repeated("<table data-rw=1><tr><td><b>", 10000) + "</table>" + last)
+        << Rows{ad("First", "Before the nesting.", "first.example", 1),
+                ad("Last", "After the nesting.", "last.example", 2)};
+}
+
+void TestCurrentLayoutAds::reads() {
+    QFETCH(QByteArray, page);
+    QFETCH(Rows, expected);
+    compareRows(ReadAds(page, "kw", AdLayout::Current), expected);
+}
+
+// A page longer than one parsed region: the regions overlap, and every ad is read exactly once.
+void TestCurrentLayoutAds::everyAdOnceAcrossALongPage() {
+    QByteArray ads;
+    const int count = 2500;
+    for (int n = 1; n <= count; ++n) {
+        ads += textAd("Offer " + QByteArray::number(n), "Text of offer " + QByteArray::number(n) + '.',
+                      "shop" + QByteArray::number(n) + ".example") +
+               "<div class=\"g\"><a href=\"/r\"><h3>Result</h3></a>" + QByteArray(1200, 'x') + "</div>\n";
+    }
+    const QByteArray longPage = adPage("", ads);
+    QVERIFY(longPage.size() > 3 * 1024 * 1024);
+    const Rows rows = ReadAds(longPage, "kw", AdLayout::Current);
+    QCOMPARE(rows.size(), count);
+    for (int n = 1; n <= count; ++n) {
+        const AdRow expected = ad(("Offer " + QByteArray::number(n)).constData(),
+                                  ("Text of offer " + QByteArray::number(n) + '.').constData(),
+                                  ("shop" + QByteArray::number(n) + ".example").constData(), n);
+        QCOMPARE(rows[n - 1], expected);
+    }
+}
+
+void TestCurrentLayoutAds::chooses_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<AdLayout>("layout");
+    QTest::addColumn<Rows>("expected");
+
+    const Rows classicRows{ad("Red Shoes", " Best shoes", "ShoeShop", 1),
+                           ad("Blue Boots", "Warm & dry", "BootBarn", 2)};
+    const QByteArray current = textAd("Lamp Sale", "All lamps half price.", "lamps.example");
+    const Rows currentRows{ad("Lamp Sale", "All lamps half price.", "lamps.example", 1)};
+
+    QTest::newRow("auto, classic anchors: the classic rules")
+        << QByteArray(kClassicPage) << AdLayout::Auto << classicRows;
+    QTest::newRow("auto, today's layout: today's reader")
+        << adPage("", current) << AdLayout::Auto << currentRows;
+    QTest::newRow("auto, both: exactly the classic rows")
+        << QByteArray(kClassicPage + adPage("", current)) << AdLayout::Auto << classicRows;
+    QTest::newRow("auto, only a second-group anchor: the classic rules")
+        << QByteArray("<a id=pa1 href=\"/y\">Blue Boots</a><cite>BootBarn</cite>Warm</div>" +
+                      adPage("", current))
+        << AdLayout::Auto << Rows{ad("Blue Boots", "Warm", "BootBarn", 1)};
+    QTest::newRow("auto, capital anchors are not the classic rules' anchors")
+        << QByteArray("<A ID=AN1 HREF=\"/x\">Red</A><CITE>ShoeShop</CITE>" + adPage("", current))
+        << AdLayout::Auto << currentRows;
+    QTest::newRow("classic forced on today's layout") << adPage("", current) << AdLayout::Classic << Rows{};
+    QTest::newRow("current forced on both")
+        << QByteArray(kClassicPage + adPage("", current)) << AdLayout::Current << currentRows;
+}
+
+void TestCurrentLayoutAds::chooses() {
+    QFETCH(QByteArray, page);
+    QFETCH(AdLayout, layout);
+    QFETCH(Rows, expected);
+    compareRows(ReadAds(page, "kw", layout), expected);
+}
+
+QTEST_GUILESS_MAIN(TestCurrentLayoutAds)
+#include "tst_CurrentLayoutAds.moc"
