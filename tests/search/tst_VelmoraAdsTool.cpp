@@ -64,6 +64,8 @@ private slots:
     void pages_data();
     void pages();
     void realPageWithAds();
+    void layouts_data();
+    void layouts();
 };
 
 void TestVelmoraAdsTool::help() {
@@ -92,6 +94,12 @@ void TestVelmoraAdsTool::usageErrors_data() {
     QTest::newRow("empty output name")
         << QStringList{QStringLiteral("--output="), QStringLiteral("-"), QStringLiteral("k")}
         << QByteArray("the output file name is empty");
+    QTest::newRow("layout without name")
+        << QStringList{QStringLiteral("-"), QStringLiteral("k"), QStringLiteral("--layout")}
+        << QByteArray("option --layout needs classic, current or auto");
+    QTest::newRow("unknown layout") << QStringList{QStringLiteral("--layout=new"), QStringLiteral("-"),
+                                                   QStringLiteral("k")}
+                                    << QByteArray("unknown layout new");
 }
 
 void TestVelmoraAdsTool::usageErrors() {
@@ -244,6 +252,38 @@ void TestVelmoraAdsTool::realPageWithAds() {
     QVERIFY(lines[2].startsWith(secondStart));
     QVERIFY(lines[2].endsWith(secondEnd));
     QVERIFY(lines[3].isEmpty());
+}
+
+// A page in today's layout after one in the classic layout: --layout picks the reader.
+void TestVelmoraAdsTool::layouts_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QByteArray>("csv");
+
+    const QByteArray current =
+        "<div id=\"tads\"><div data-text-ad=\"1\"><span>Sponsored</span><a data-rw=\"/aclk?x\"><div "
+        "role=\"heading\">Lamp &amp; Light</div><span role=\"text\">lamps.example</span></a><div>Half "
+        "price.</div></div></div>";
+    const QByteArray currentCsv =
+        kHeader + "\"Lamp & Light\",\"Half price.\",\"lamps.example\",\"shoes\",\"1\"\r\n";
+    QTest::newRow("default: today's page") << QStringList{} << current << currentCsv;
+    QTest::newRow("auto: classic anchors win")
+        << QStringList{QStringLiteral("--layout"), QStringLiteral("auto")} << kWorkedExample + current
+        << kWorkedExampleCsv;
+    QTest::newRow("current forced") << QStringList{QStringLiteral("--layout=current")}
+                                    << kWorkedExample + current << currentCsv;
+    QTest::newRow("classic forced") << QStringList{QStringLiteral("--layout"), QStringLiteral("classic")}
+                                    << current << kHeader;
+}
+
+void TestVelmoraAdsTool::layouts() {
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, page);
+    QFETCH(QByteArray, csv);
+    const Run run = runTool(options + QStringList{QStringLiteral("-"), QStringLiteral("shoes")}, page);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, csv);
+    QVERIFY(run.err.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestVelmoraAdsTool)
