@@ -135,12 +135,16 @@ std::unique_ptr<PageCharset> PageCharset::named(QByteArrayView label) {
         return std::unique_ptr<PageCharset>(new PageCharset(Kind::Utf8));
     if (isWindows1252Label(name))
         return std::unique_ptr<PageCharset>(new PageCharset(Kind::Windows1252));
-    auto decoder = std::make_unique<QStringDecoder>(name.constData(), QStringConverter::Flag::Stateless);
-    if (name.isEmpty() || !decoder->isValid())
+    // Only sets in which markup reads as ASCII can be named from inside the markup.
+    if (name.isEmpty() || name.contains("32") || name.contains("ucs") || name.startsWith("utf-7") ||
+        name.startsWith("utf7"))
+        return nullptr;
+    // Stateful: a character split between two pieces comes out whole.
+    auto decoder = std::make_unique<QStringDecoder>(name.constData());
+    if (!decoder->isValid())
         return nullptr;
     std::unique_ptr<PageCharset> charset(new PageCharset(Kind::Other));
-    // Stateful decoding lets a character split between two pieces come out whole.
-    charset->decoder_ = std::make_unique<QStringDecoder>(name.constData());
+    charset->decoder_ = std::move(decoder);
     return charset;
 }
 

@@ -120,6 +120,10 @@ void TestCurrentLayoutAds::reads_data() {
     QTest::newRow("undeclared and not UTF-8: Windows-1252") << adPage("", latinAd) << latinRows;
     QTest::newRow("ISO-8859-1 declared: read as Windows-1252")
         << adPage("<meta charset=\"ISO-8859-1\">", latinAd) << latinRows;
+    QTest::newRow("another declared set: Windows-1251")
+        << adPage("<meta charset=\"windows-1251\">",
+                  textAd("\xCA\xEE\xF4\xE5", "\xD7\xE0\xE9", "kofe.example"))
+        << Rows{ad("\xD0\x9A\xD0\xBE\xD1\x84\xD0\xB5", "\xD0\xA7\xD0\xB0\xD0\xB9", "kofe.example", 1)};
     QTest::newRow("undeclared UTF-8 stays UTF-8")
         << adPage("", textAd("Caf\xC3\xA9", "Cr\xC3\xA8me", "cafe.example"))
         << Rows{ad("Caf\xC3\xA9", "Cr\xC3\xA8me", "cafe.example", 1)};
