@@ -433,8 +433,10 @@ private:
             }
             if (!item.element)
                 continue;
-            if (item.hidden || item.noText || item.inHeading) {
-                i = item.end - 1; // the title is read apart; other headings are no ad text
+            // The title is read apart, other headings are no ad text, and an ad inside this one
+            // (markup that left the ad's container open) has its own row.
+            if (item.hidden || item.noText || item.inHeading || (item.containerAncestor == i && i != unit)) {
+                i = item.end - 1;
                 continue;
             }
             if (item.address) {

@@ -143,6 +143,14 @@ void TestCurrentLayoutAds::reads_data() {
                       "<div style=\"Visibility: Hidden\">Another long line of text that nobody sees.</div>"
                       "<div>Half price lamps.</div></div>")
         << Rows{ad("Lamp Sale", "Half price lamps.", "", 1)};
+    QTest::newRow("an ad container left open around the next ad")
+        << adPage(
+               "",
+               "<div data-text-ad=1><span>Sponsored</span><a data-rw=/aclk?1><div role=heading>First</div>"
+               "</a><div>Short one.</div><div data-text-ad=1><span>Sponsored</span><a data-rw=/aclk?2><div "
+               "role=heading>Second</div></a><div>The second ad has the longer text of the two.</div></div>")
+        << Rows{ad("First", "Short one.", "", 1),
+                ad("Second", "The second ad has the longer text of the two.", "", 2)};
     QTest::newRow("empty page") << QByteArray() << Rows{};
     QTest::newRow("a sponsored carousel holds no text ad")
         << adPage("",
