@@ -23,8 +23,8 @@ namespace velmora::search {
 //     without one, it is the largest element around the title that holds no other heading and
 //     does not reach beyond an element whose id is one of `blockIds`.
 //  5. The ad is a text ad only when it holds its own label: a piece of text equal to one of
-//     `labels` (surrounding blanks and a trailing "·" or ":" ignored). A carousel carries one label for
-//     all its tiles, so no tile is taken for an ad.
+//     `labels` (surrounding blanks and a trailing "·" or ":" ignored), and shows a displayed address
+//     or a text. A carousel carries one label for all its tiles, so no tile is taken for an ad.
 //  6. Cells: the title is the heading's text; the displayed address is the first element with role
 //     `addressRole` or one of `addressTags` (one element only: a hidden copy later in the ad is not
 //     added); the ad text is the longest block of text in the ad outside links, headings, address

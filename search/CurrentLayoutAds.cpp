@@ -455,9 +455,11 @@ private:
             }
         }
         endBlock();
-        if (!labelled)
-            return;
         row.text = std::move(best);
+        // A text ad carries its label and shows an address or a text under its title; a labelled
+        // heading with neither is the head of some other sponsored box.
+        if (!labelled || (row.text.isEmpty() && row.url.isEmpty()))
+            return;
         row.keyword = keyword_;
         row.position = QByteArray::number(++position_);
         sink_.appendRow(row);

@@ -162,6 +162,11 @@ void TestCurrentLayoutAds::reads_data() {
         << adPage("", "<div data-text-ad=\"1\"><a data-rw=\"/aclk?1\"><div role=\"heading\">Lamp A</div></a>"
                       "<div>Lamps for every room.</div></div>")
         << Rows{};
+    QTest::newRow("a labelled ad-click heading with neither address nor text is no text ad")
+        << adPage("",
+                  "<div data-text-ad=\"1\"><span>Sponsored</span><a data-rw=\"/aclk?1\"><div "
+                  "role=\"heading\">Tours in Rome</div></a><a data-rw=\"/aclk?2\">Colosseum tour</a></div>")
+        << Rows{};
     QTest::newRow("a labelled heading without an ad-click link is no ad")
         << adPage("", "<div data-text-ad=\"1\"><span>Sponsored</span><a href=\"https://lamps.example/\"><div "
                       "role=\"heading\">Lamp A</div></a><div>Lamps for every room.</div></div>")
