@@ -10,9 +10,9 @@
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
 #include "search/CsvWriter.h"
-#include "search/ExtractAds.h"
 #include "search/PageDownload.h"
 #include "search/PageVerdict.h"
+#include "search/ReadAds.h"
 #include "search/ResultsModel.h"
 #include "search/SearchUrl.h"
 #include "util/Platform.h"
@@ -98,11 +98,6 @@ QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint,
     placeAnchored(button, QRect(left, 1, 41, 34), AnchorTop | AnchorRight,
                   QSize(PageSize.width(), ToolbarHeight));
     return button;
-}
-
-// The ads of a downloaded page, appended to the list.
-void readAds(QByteArrayView pageText, QByteArrayView keyword, search::AdRowSink& sink) {
-    search::ExtractAds(pageText, keyword, sink);
 }
 
 int clampedToInt(qint64 value) {
@@ -436,7 +431,9 @@ void TfrmMain::IdHTTP2Finished(const search::DownloadResult& result) {
     // The keyword as the field reads now, which the user may have edited meanwhile.
     const QByteArray keyword = edtKeyword->text().toUtf8();
     search::ResultsModel::Batch batch(*m_results);
-    readAds(result.pageText, keyword, *m_results);
+    // The classic rules where the page has their markers, the reader of today's layouts
+    // otherwise.
+    search::ReadAds(result.pageText, keyword, *m_results);
 }
 
 void TfrmMain::btnClearClick() {
