@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHeaderView>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -82,6 +83,14 @@ QPushButton* toolbarButton(QWidget* toolbar, const char* name, const char* capti
     return button;
 }
 
+// A picture from the resources, read as the PNG it is. Left to guess the format, Qt loads every
+// image plugin there is, with the libraries behind them, to ask each one: a cost to every start.
+QPixmap pngPicture(const QString& path) {
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
 QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint, const char* picture,
                            int left) {
     auto* button = named(new QToolButton(toolbar), name);
@@ -89,8 +98,8 @@ QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint,
     button->setAccessibleName(fromLiteral(hint));
     const QString path = QStringLiteral(":/velmora/icons/") + fromLiteral(picture);
     QIcon icon;
-    icon.addFile(path + QStringLiteral(".png"));
-    icon.addFile(path + QStringLiteral("@2x.png"));
+    icon.addPixmap(pngPicture(path + QStringLiteral(".png")));
+    icon.addPixmap(pngPicture(path + QStringLiteral("@2x.png")));
     button->setIcon(icon);
     button->setIconSize(QSize(24, 24));
     button->setAutoRaise(true);

@@ -4,23 +4,38 @@
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "app/WebEngineLoader.h"
 #include "search/SearchUrl.h"
 #include "util/Platform.h"
 #include "util/RandomSource.h"
 
+namespace {
+
+// The web engine needs the application's OpenGL contexts shared, which is best decided before
+// the application object exists; but setting that up costs every start. So only a start that
+// shows a page at once asks for it. A page shown later works without it: WebEngineLoader sets
+// up the shared context just before the engine's module loads.
+void prepareForPages(bool pageShowsAtStart) {
+    if (pageShowsAtStart)
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    // The web engine behind the welcome page shares its GL contexts; this must be set
-    // before the application object exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Nothing is read before the application object exists yet, so no start shows a page at once.
+    prepareForPages(false);
 
     velmora::app::DialogErrorReporter reporter;
     velmora::app::ReportingApplication application(argc, argv, reporter);
     velmora::app::applyStoredSkin(application);
 
+    // The engine's module loads when the first page is to be shown, from beside the executable.
+    velmora::app::WebEngineLoader webEngine(QCoreApplication::applicationDirPath());
     velmora::app::TfrmMain frmMain(
         velmora::app::BrandSettings{},
         {velmora::util::SystemPlatform(), reporter, QCoreApplication::applicationDirPath(),
-         velmora::app::BuiltInUpdateBaseURL(), velmora::app::webHtmlViewFactory(),
+         velmora::app::BuiltInUpdateBaseURL(), velmora::app::moduleHtmlViewFactory(webEngine, reporter),
          velmora::app::SystemMessageBox(), velmora::util::SystemRandom(),
          velmora::search::BuiltInSearchBaseURL(), velmora::app::SystemSaveDialog()});
     frmMain.show();

@@ -23,15 +23,18 @@ struct MainWindowFixture {
     std::unique_ptr<app::TfrmMain> window;
 
     // applicationDir: where downloads put their temporary files; searchBaseURL: the search
-    // engine (port 9 answers nothing).
+    // engine (port 9 answers nothing); htmlViews: fake ones, counted in viewsMade, unless given.
     explicit MainWindowFixture(const app::BrandSettings& brand = {},
                                const QString& applicationDir = QDir::tempPath(),
-                               const QByteArray& searchBaseURL = "http://127.0.0.1:9") {
+                               const QByteArray& searchBaseURL = "http://127.0.0.1:9",
+                               app::HtmlViewFactory htmlViews = {}) {
+        if (!htmlViews)
+            htmlViews = FakeHtmlViewFactory{&viewsMade};
         window = std::make_unique<app::TfrmMain>(
-            brand, app::MainWindowServices{platform, reporter, applicationDir,
-                                           QByteArray("http://127.0.0.1:9/liveupdate/velmora/"),
-                                           FakeHtmlViewFactory{&viewsMade}, messageBox, *random,
-                                           searchBaseURL, saveDialog});
+            brand,
+            app::MainWindowServices{platform, reporter, applicationDir,
+                                    QByteArray("http://127.0.0.1:9/liveupdate/velmora/"),
+                                    std::move(htmlViews), messageBox, *random, searchBaseURL, saveDialog});
     }
 
     bool show() {

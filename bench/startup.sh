@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Measures how fast Velmora starts against a yardstick program, under a private Xvfb server:
+# the time from process start to the X server mapping the window (bench/startup/MapWatch.cpp)
+# and the peak resident memory that /usr/bin/time -v reports. Each pair's two programs run in
+# turn, A B A B ..., after one untimed warm-up each; the medians and the ratios A/B are printed.
+#
+#   bench/startup.sh [BUILD_DIR]      (default: build; RUNS=7 runs of each program)
+#
+# A pair is one add_pair line below: a label, then the two commands, each as one string that
+# the shell splits into words.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$(cd "${1:-$root/build}" && pwd)"
+runs="${RUNS:-7}"
+settle_ms="${SETTLE_MS:-500}"
+
+pair_labels=()
+pair_a=()
+pair_b=()
+add_pair() {
+    pair_labels+=("$1")
+    pair_a+=("$2")
+    pair_b+=("$3")
+}
+
+add_pair "start without a welcome page" "$build/app/velmora" "$build/bench/startup/startup_bare_window"
+
+cmake --build "$build" --target velmora startup_bare_window startup_mapwatch >/dev/null
+watch="$build/bench/startup/startup_mapwatch"
+
+work="$(mktemp -d)"
+xvfb_pid=""
+cleanup() {
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A private X server; it writes its display number to the file once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+# The web engine under Xvfb and root, as in the tests.
+export QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
+export QTWEBENGINE_DISABLE_SANDBOX=1
+
+# Runs one command once; appends "<ms> <KB> <size>" to the file $1.
+measure() {
+    local out="$1" command="$2" line kb ms size words
+    read -ra words <<<"$command"
+    line="$("$watch" --settle "$settle_ms" /usr/bin/time -v -o "$work/time" "${words[@]}" 2>"$work/stderr")" || {
+        echo "failed: $command" >&2
+        cat "$work/stderr" >&2
+        exit 1
+    }
+    kb="$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time")"
+    read -r ms size <<<"$line"
+    echo "$ms $kb $size" >>"$out"
+}
+
+median() { # column $2 of file $1
+    sort -g -k"$2","$2" "$1" | awk -v c="$2" '{v[NR] = $c} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
+
+echo "Start-up under Xvfb ($DISPLAY): process start to window map, peak RSS (/usr/bin/time -v)."
+echo "Medians of $runs alternating runs each, after one warm-up run each; load now: $(cut -d' ' -f1-3 /proc/loadavg)."
+for i in "${!pair_labels[@]}"; do
+    a="$work/a$i" b="$work/b$i"
+    measure "$work/warm" "${pair_a[$i]}"
+    measure "$work/warm" "${pair_b[$i]}"
+    : >"$a"
+    : >"$b"
+    for _ in $(seq "$runs"); do
+        measure "$a" "${pair_a[$i]}"
+        measure "$b" "${pair_b[$i]}"
+    done
+    a_ms="$(median "$a" 1)" b_ms="$(median "$b" 1)"
+    a_kb="$(median "$a" 2)" b_kb="$(median "$b" 2)"
+    echo
+    echo "${pair_labels[$i]}:"
+    printf '  %-34s %8.1f ms %8.1f MB  window %s\n' "A ${pair_a[$i]##*/}" "$a_ms" "$(awk -v k="$a_kb" 'BEGIN {print k / 1024}')" "$(awk 'NR == 1 {print $3}' "$a")"
+    printf '  %-34s %8.1f ms %8.1f MB  window %s\n' "B ${pair_b[$i]##*/}" "$b_ms" "$(awk -v k="$b_kb" 'BEGIN {print k / 1024}')" "$(awk 'NR == 1 {print $3}' "$b")"
+    awk -v at="$a_ms" -v bt="$b_ms" -v am="$a_kb" -v bm="$b_kb" \
+        'BEGIN {printf "  %-34s %8.2fx    %8.2fx    (time, memory; goal 1.3x)\n", "ratio A/B", at / bt, am / bm}'
+done

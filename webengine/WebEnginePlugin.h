@@ -1,0 +1,19 @@
+#pragma once
+
+#include "app/WebEngineModule.h"
+
+#include <QObject>
+
+namespace velmora::webengine {
+
+// The module's one object, which the program's WebEngineLoader gets from the plugin loader.
+class WebEnginePlugin final : public QObject, public app::WebEngineModule {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID VELMORA_WEBENGINE_MODULE_IID)
+    Q_INTERFACES(velmora::app::WebEngineModule)
+
+public:
+    app::HtmlView* createHtmlView(QWidget* parent) override;
+};
+
+} // namespace velmora::webengine
