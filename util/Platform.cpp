@@ -45,14 +45,25 @@ public:
 #endif
     }
 
-    bool startDetached(const QString& program, const QList<QString>& arguments) override {
+    bool startDetached(const QString& program, const QList<QString>& arguments, QString* reason) override {
 #ifdef Q_OS_WIN
         // The browser gets the URL as its whole parameter string.
         const std::wstring parameters =
             arguments.size() == 1 ? arguments.front().toStdWString() : joinWindowsArguments(arguments);
-        return windows::ShellOpen(program.toStdWString(), parameters);
+        if (windows::ShellOpen(program.toStdWString(), parameters))
+            return true;
+        if (reason)
+            *reason = QString::fromStdWString(windows::LastErrorText());
+        return false;
 #else
-        return QProcess::startDetached(program, arguments);
+        QProcess process;
+        process.setProgram(program);
+        process.setArguments(arguments);
+        if (process.startDetached())
+            return true;
+        if (reason)
+            *reason = process.errorString();
+        return false;
 #endif
     }
 

@@ -18,7 +18,9 @@ public:
     virtual QByteArray registeredBrowserProgram() = 0;
 
     // Starts a program detached, each argument passed as one argument (never through a shell).
-    virtual bool startDetached(const QString& program, const QList<QString>& arguments) = 0;
+    // True when it started; otherwise reason, when given, says why not.
+    virtual bool startDetached(const QString& program, const QList<QString>& arguments,
+                               QString* reason = nullptr) = 0;
 
     // Opens a URL or document the way the desktop opens it ("open" verb).
     virtual bool openWithShell(const QByteArray& url) = 0;

@@ -14,7 +14,7 @@ public:
     QList<QPair<QString, QList<QString>>> started;
 
     QByteArray registeredBrowserProgram() override { return program; }
-    bool startDetached(const QString& p, const QList<QString>& arguments) override {
+    bool startDetached(const QString& p, const QList<QString>& arguments, QString*) override {
         started.append({p, arguments});
         return true;
     }

@@ -38,4 +38,18 @@ bool ShellOpen(const std::wstring& file, const std::wstring& parameters) {
     return result > 32;
 }
 
+std::wstring LastErrorText() {
+    const DWORD code = GetLastError();
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring result = length > 0 ? std::wstring(text, length) : L"Error " + std::to_wstring(code);
+    if (text)
+        LocalFree(text);
+    while (!result.empty() && (result.back() == L'\r' || result.back() == L'\n' || result.back() == L' '))
+        result.pop_back();
+    return result;
+}
+
 } // namespace velmora::util::windows

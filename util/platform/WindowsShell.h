@@ -14,4 +14,7 @@ std::string ReadHttpOpenCommand();
 // ShellExecute with the verb "open", no working directory, no parent window, SW_SHOW.
 bool ShellOpen(const std::wstring& file, const std::wstring& parameters);
 
+// The system's text for the calling thread's last error.
+std::wstring LastErrorText();
+
 } // namespace velmora::util::windows
