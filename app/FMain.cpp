@@ -9,6 +9,7 @@
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "news/NewsClient.h"
 #include "search/CsvWriter.h"
 #include "search/PageDownload.h"
 #include "search/PageVerdict.h"
@@ -26,8 +27,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -137,10 +136,10 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWi
     createStatusBar();
     createNetworkClients();
 
-    // The news poll's timer: started below or when the welcome page is left; the news
-    // poll connects its handler. The other toolbar buttons are wired by their own units.
+    // The news poll's timer: started below or when the welcome page is left.
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(2000);
+    createNewsParts();
 
     resize(WindowSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -165,6 +164,9 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWi
     });
     connect(lblLink1URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink1URLClick));
     connect(lblLink2URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink2URLClick));
+    connect(Timer1, &QTimer::timeout, this, handler(&TfrmMain::Timer1Timer));
+    connect(btnNews, &QToolButton::clicked, this, handler(&TfrmMain::btnNewsClick));
+    connect(btnUpdate, &QToolButton::clicked, this, handler(&TfrmMain::btnUpdateClick));
 
     runGuarded(m_services.reporter, [this] { FormCreate(); });
 }
@@ -299,9 +301,7 @@ void TfrmMain::createStatusBar() {
 void TfrmMain::createNetworkClients() {
     // The news and update requests' client, with its own in-memory cookies; direct
     // connections only.
-    IdHTTP1 = named(new QNetworkAccessManager(this), "IdHTTP1");
-    IdHTTP1->setProxy(QNetworkProxy::NoProxy);
-    IdHTTP1->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    IdHTTP1 = named(new news::NewsClient(this), "IdHTTP1");
     // The results page's client; its temporary files go beside the executable.
     IdHTTP2 = named(new search::PageDownload(m_services.applicationDir, m_services.random, this), "IdHTTP2");
 }
@@ -372,6 +372,7 @@ void TfrmMain::FormClose() {
     // Closing is set before the download is stopped, so that its end already sees why and
     // is reported as stopped by the user.
     m_closing = true;
+    IdHTTP1->abort();
     IdHTTP2->abort();
     QCoreApplication::processEvents();
 }

@@ -11,7 +11,6 @@
 
 class QLabel;
 class QLineEdit;
-class QNetworkAccessManager;
 class QPushButton;
 class QStackedWidget;
 class QStatusBar;
@@ -23,6 +22,13 @@ namespace velmora::util {
 class Platform;
 class RandomSource;
 } // namespace velmora::util
+namespace velmora::news {
+class MessageHint;
+class NewsClient;
+struct LatestNewsResult;
+struct NewsListResult;
+struct UpdateOffer;
+} // namespace velmora::news
 namespace velmora::search {
 class PageDownload;
 class ResultsModel;
@@ -117,8 +123,31 @@ private:
     void createToolbar(QWidget* page);
     void createStatusBar();
     void createNetworkClients();
+
+    // News and updates.
+    void createNewsParts();
+    void Timer1Timer();
+    void GetLastNewsDone(const news::LatestNewsResult& result);
+    // Points the balloon at the news button with Text (lines separated by CR LF).
+    void ShowNewsHint(const QString& Text);
+    void btnNewsClick();
+    void GetNewsListDone(const news::NewsListResult& result);
+    void btnUpdateClick();
+    // Fetches the update server's information file and offers a newer version. Silent
+    // keeps quiet when there is nothing new; every other message shows in both modes.
+    void CheckForUpdates(bool Silent);
+    void UpdateOfferArrived(const news::UpdateOffer& offer);
+    // The last news item read, as stored in the settings file; throws when it cannot be read.
+    QByteArray ReadLastNewsId() const;
+    // Stores Value as the last news item read; throws when the settings cannot be rewritten.
+    void WriteLastNewsId(const QByteArray& Value);
+    // The news button's picture: with its dot while a newer item than storedId is known.
+    void showNewsPicture(const QByteArray& storedId);
     // A handler wrapped for connect(): what escapes it goes to the error reporter.
     auto handler(void (TfrmMain::*slot)());
+
+    // What the news window asks of the main window.
+    class NewsHost;
 
     BrandSettings m_brand;
     MainWindowServices m_services;
@@ -126,6 +155,11 @@ private:
     bool m_shown = false;
     QList<QByteArray> m_newsList;
     search::ResultsModel* m_results;
+    // The newest item the poll found unread; empty when it found none.
+    QByteArray m_unreadNewsId;
+    bool m_newsListRunning = false;
+    bool m_updateCheckRunning = false;
+    bool m_updateCheckSilent = true;
     QByteArray m_searchUrlPrefix;
 
     QStackedWidget* pgcPrinc = nullptr;
@@ -156,9 +190,10 @@ private:
     QStatusBar* bsSkinStatusBar1 = nullptr;
     QLabel* MainStatusPanel = nullptr;
     Gauge* MainGauge = nullptr;
-    QNetworkAccessManager* IdHTTP1 = nullptr;
+    news::NewsClient* IdHTTP1 = nullptr;
     search::PageDownload* IdHTTP2 = nullptr;
     QTimer* Timer1 = nullptr;
+    news::MessageHint* LMDMessageHint1 = nullptr;
 };
 
 } // namespace velmora::app

@@ -175,6 +175,11 @@ QString NoNewUpdatesMessage() {
     return QStringLiteral("There's no new updates for this application!");
 }
 
+QString UpdaterNotStartedWarning(const QString& reason) {
+    return QStringLiteral("The updater module could not be started: %1\nThe application stays open.")
+        .arg(reason);
+}
+
 QByteArray UpdateInfoUrl(QByteArrayView updateBaseURL) {
     return updateBaseURL.toByteArray().append(UpdateInfoFileName);
 }

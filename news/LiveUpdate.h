@@ -47,6 +47,8 @@ QString NewUpdateQuestion(const QString& versionText);
 QString UpdaterMissingWarning();
 QString UpdateClosesQuestion();
 QString NoNewUpdatesMessage();
+// The updater did not start; the program stays open. reason: what the system said.
+QString UpdaterNotStartedWarning(const QString& reason);
 
 // Where the information file is fetched from and stored, and where the updater lies.
 QByteArray UpdateInfoUrl(QByteArrayView updateBaseURL);

@@ -33,9 +33,16 @@ public:
             throw std::runtime_error("The browser registration cannot be read.");
         return browser;
     }
-    bool startDetached(const QString& program, const QList<QString>& arguments) override {
+    // Why startDetached fails; empty: it starts everything.
+    QString startFailure;
+
+    bool startDetached(const QString& program, const QList<QString>& arguments, QString* reason) override {
         started.append({program, arguments});
-        return true;
+        if (startFailure.isEmpty())
+            return true;
+        if (reason)
+            *reason = startFailure;
+        return false;
     }
     bool openWithShell(const QByteArray& url) override {
         opened.append(url);

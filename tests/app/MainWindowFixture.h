@@ -23,18 +23,19 @@ struct MainWindowFixture {
     std::unique_ptr<app::TfrmMain> window;
 
     // applicationDir: where downloads put their temporary files; searchBaseURL: the search
-    // engine (port 9 answers nothing); htmlViews: fake ones, counted in viewsMade, unless given.
+    // engine, updateBaseURL: the update server (port 9 answers nothing); htmlViews: fake ones,
+    // counted in viewsMade, unless given.
     explicit MainWindowFixture(const app::BrandSettings& brand = {},
                                const QString& applicationDir = QDir::tempPath(),
                                const QByteArray& searchBaseURL = "http://127.0.0.1:9",
-                               app::HtmlViewFactory htmlViews = {}) {
+                               app::HtmlViewFactory htmlViews = {},
+                               const QByteArray& updateBaseURL = "http://127.0.0.1:9/liveupdate/velmora/") {
         if (!htmlViews)
             htmlViews = FakeHtmlViewFactory{&viewsMade};
         window = std::make_unique<app::TfrmMain>(
             brand,
-            app::MainWindowServices{platform, reporter, applicationDir,
-                                    QByteArray("http://127.0.0.1:9/liveupdate/velmora/"),
-                                    std::move(htmlViews), messageBox, *random, searchBaseURL, saveDialog});
+            app::MainWindowServices{platform, reporter, applicationDir, updateBaseURL, std::move(htmlViews),
+                                    messageBox, *random, searchBaseURL, saveDialog});
     }
 
     bool show() {

@@ -1,0 +1,198 @@
+// The main window's news and update handlers: the start-up poll and its balloon, the news
+// button and its window, the update check.
+
+#include "app/AppGlobals.h"
+#include "app/BrandTier.h"
+#include "app/ErrorReporter.h"
+#include "app/FMain.h"
+#include "app/MessageBox.h"
+#include "app/SettingsFile.h"
+#include "news/FNews.h"
+#include "news/LiveUpdate.h"
+#include "news/MessageHint.h"
+#include "news/NewsClient.h"
+#include "news/NewsPoll.h"
+#include "util/Platform.h"
+
+#include <QFileInfo>
+#include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
+#include <QTimer>
+#include <QToolButton>
+
+namespace velmora::app {
+namespace {
+
+// A tool-button picture from the resources at both densities, read as the PNG it is.
+QIcon toolPicture(const QString& name) {
+    QIcon icon;
+    for (const QString& suffix : {QStringLiteral(".png"), QStringLiteral("@2x.png")}) {
+        QImageReader reader(QStringLiteral(":/velmora/icons/") + name + suffix, "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
+    return icon;
+}
+
+} // namespace
+
+class TfrmMain::NewsHost final : public news::NewsWindowHost {
+public:
+    explicit NewsHost(TfrmMain& window) : m_window(window) {}
+
+    QWidget* createHtmlView(QWidget* parent) override { return m_window.m_services.htmlViewFactory(parent); }
+    void setHtmlSource(QWidget* view, const QByteArray& html) override {
+        // Every view of this host comes from the factory above.
+        static_cast<HtmlView*>(view)->setHtmlSource(html);
+    }
+    void showWarning(QWidget* parent, const QString& text) override {
+        m_window.m_services.messageBox.warning(parent, text);
+    }
+    void WriteLastNewsId(const QByteArray& id) override { m_window.WriteLastNewsId(id); }
+    void runGuarded(const std::function<void()>& handler) override {
+        app::runGuarded(m_window.m_services.reporter, handler);
+    }
+    QString widgetText(QByteArrayView bytes) override { return toWidgetText(bytes); }
+
+private:
+    TfrmMain& m_window;
+};
+
+void TfrmMain::createNewsParts() {
+    LMDMessageHint1 = new news::MessageHint(this);
+    LMDMessageHint1->setObjectName(QStringLiteral("LMDMessageHint1"));
+    showNewsPicture({});
+}
+
+void TfrmMain::Timer1Timer() {
+    // Once per run: nothing starts the timer again.
+    Timer1->stop();
+    const std::optional<news::NewsAccount> account = NewsAccountFor(m_brand);
+    if (!account) {
+        CheckForUpdates(true);
+        return;
+    }
+    IdHTTP1->GetLastNews(*account, true, this, [this](const news::LatestNewsResult& result) {
+        runGuarded(m_services.reporter, [&] { GetLastNewsDone(result); });
+    });
+}
+
+void TfrmMain::GetLastNewsDone(const news::LatestNewsResult& result) {
+    if (result.aborted)
+        return;
+    if (result.ok) {
+        // A settings file that cannot be read ends the tick here, update check included.
+        const QByteArray lastId = ReadLastNewsId();
+        if (news::IsNewerNews(result.NewsId, lastId)) {
+            m_unreadNewsId = result.NewsId;
+            showNewsPicture(lastId);
+            ShowNewsHint(news::NewsHintText(toWidgetText(result.NewsTitle)));
+        }
+    }
+    CheckForUpdates(true);
+}
+
+void TfrmMain::ShowNewsHint(const QString& Text) {
+    const QPoint centre(btnNews->width() / 2, btnNews->height() / 2);
+    LMDMessageHint1->showMessage(btnNews->mapToGlobal(centre), Text);
+}
+
+void TfrmMain::showNewsPicture(const QByteArray& storedId) {
+    const bool unread = !m_unreadNewsId.isEmpty() && news::IsNewerNews(m_unreadNewsId, storedId);
+    btnNews->setIcon(toolPicture(unread ? QStringLiteral("news") : QStringLiteral("news-read")));
+}
+
+QByteArray TfrmMain::ReadLastNewsId() const {
+    return app::ReadLastNewsId(SettingsFilePath(m_services.applicationDir));
+}
+
+void TfrmMain::WriteLastNewsId(const QByteArray& Value) {
+    app::WriteLastNewsId(SettingsFilePath(m_services.applicationDir), Value);
+    showNewsPicture(Value);
+}
+
+void TfrmMain::btnNewsClick() {
+    // One list at a time; the window it opens is modal.
+    if (m_newsListRunning)
+        return;
+    m_newsList.clear();
+    const std::optional<news::NewsAccount> account = NewsAccountFor(m_brand);
+    if (!account) {
+        m_services.messageBox.information(this, news::NoNewsMessage());
+        return;
+    }
+    m_newsListRunning = true;
+    IdHTTP1->GetNewsList(*account, this, [this](const news::NewsListResult& result) {
+        runGuarded(m_services.reporter, [&] { GetNewsListDone(result); });
+    });
+}
+
+void TfrmMain::GetNewsListDone(const news::NewsListResult& result) {
+    m_newsListRunning = false;
+    if (result.aborted)
+        return;
+    if (!result.message.isEmpty())
+        m_services.messageBox.warning(this, result.message);
+    m_newsList.append(result.records);
+    if (!result.ok || m_newsList.isEmpty()) {
+        m_services.messageBox.information(this, news::NoNewsMessage());
+        return;
+    }
+    NewsHost host(*this);
+    news::TfrmNews frmNews(m_newsList, NewsAccountFor(m_brand), *IdHTTP1, host, this);
+    frmNews.exec();
+}
+
+void TfrmMain::btnUpdateClick() {
+    CheckForUpdates(false);
+}
+
+void TfrmMain::CheckForUpdates(bool Silent) {
+    if (m_updateCheckRunning) {
+        // The check under way answers the click: it now also says when there is nothing new.
+        m_updateCheckSilent = m_updateCheckSilent && Silent;
+        return;
+    }
+    m_updateCheckRunning = true;
+    m_updateCheckSilent = Silent;
+    news::FetchUpdateOffer(*IdHTTP1, m_services.updateBaseURL, m_services.applicationDir, AppVersion, this,
+                           [this](const news::UpdateOffer& offer) {
+                               runGuarded(m_services.reporter, [&] { UpdateOfferArrived(offer); });
+                           });
+}
+
+void TfrmMain::UpdateOfferArrived(const news::UpdateOffer& offer) {
+    m_updateCheckRunning = false;
+    if (offer.aborted)
+        return;
+    MessageBox& box = m_services.messageBox;
+    // A download that failed (no server, a folder without write access) is nothing new.
+    if (!offer.newer) {
+        if (!m_updateCheckSilent)
+            box.information(this, news::NoNewUpdatesMessage());
+        return;
+    }
+    if (box.show(this, MessageBox::Kind::Information,
+                 news::NewUpdateQuestion(toWidgetText(offer.versionText)),
+                 MessageBox::Buttons::OkCancel) != MessageBox::Answer::Ok)
+        return;
+    const news::DetachedCommand updater =
+        news::UpdaterCommand(m_services.applicationDir, m_services.updateBaseURL, AppVersion);
+    if (!QFileInfo::exists(updater.program)) {
+        box.warning(this, news::UpdaterMissingWarning());
+        return;
+    }
+    if (box.show(this, MessageBox::Kind::Information, news::UpdateClosesQuestion(),
+                 MessageBox::Buttons::OkCancel) == MessageBox::Answer::Cancel)
+        return;
+    QString reason;
+    if (!m_services.platform.startDetached(updater.program, updater.arguments, &reason)) {
+        // Closing now would leave the user with neither program.
+        box.warning(this, news::UpdaterNotStartedWarning(reason));
+        return;
+    }
+    close();
+}
+
+} // namespace velmora::app
