@@ -147,8 +147,9 @@ TfrmNews::TfrmNews(QList<QByteArray> NewsList, std::optional<NewsAccount> accoun
     // The button keeps its relative place as the window is resized: the room on either side
     // grows in the proportion of the design.
     auto* buttonRow = new QHBoxLayout(bsSkinPanel3);
-    buttonRow->setContentsMargins(0, ExitButtonGeometry.top(), 0,
-                                  ButtonPanelHeight - ExitButtonGeometry.bottom() - 1);
+    const int frame = bsSkinPanel3->frameWidth(); // the layout works inside the frame
+    buttonRow->setContentsMargins(0, ExitButtonGeometry.top() - frame, 0,
+                                  ButtonPanelHeight - ExitButtonGeometry.bottom() - 1 - frame);
     buttonRow->setSpacing(0);
     btnExit = new QPushButton(QStringLiteral("Close"), bsSkinPanel3);
     btnExit->setObjectName(QStringLiteral("btnExit"));
@@ -230,7 +231,7 @@ void TfrmNews::GetNewsDetailsDone(const QByteArray& NewsId, const NewsDetailsRes
 void TfrmNews::retryFailedItem(QTreeWidgetItem* item) {
     // A click on the row that is already selected changes nothing, so its text is fetched
     // again only when it is not the one on show (its fetch failed).
-    if (bLoadingDetails || !item || !item->isSelected())
+    if (bLoadingDetails || !item || lvwItems->selectedItems().value(0) != item)
         return;
     if (m_shownId != item->data(IdColumn, Qt::UserRole).toByteArray())
         lvwItemsChange();

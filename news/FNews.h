@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class QFrame;
 class QPushButton;
 class QSplitter;
 class QTreeWidget;
@@ -76,11 +77,11 @@ private:
     // its last fetch failed.
     std::optional<QByteArray> m_shownId;
 
-    QWidget* bsSkinPanel1 = nullptr;
+    QFrame* bsSkinPanel1 = nullptr;
     QTreeWidget* lvwItems = nullptr;
     QSplitter* bsSkinSplitter1 = nullptr;
     QWidget* prfEditorNews = nullptr;
-    QWidget* bsSkinPanel3 = nullptr;
+    QFrame* bsSkinPanel3 = nullptr;
     QPushButton* btnExit = nullptr;
 };
 

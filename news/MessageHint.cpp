@@ -36,8 +36,10 @@ BalloonPlacement PlaceBalloon(QPoint anchor, QSize bodySize, const QRect& screen
     BalloonPlacement placement;
     placement.below = fitsBelow || !fitsAbove;
     placement.leftward = fitsLeftward || !fitsRightward;
-    placement.body = QRect(placement.leftward ? leftwardLeft : rightwardLeft,
-                           placement.below ? belowTop : aboveTop, width, height);
+    // Whatever still sticks out at the side is pulled in, as long as the screen is wide enough.
+    const int left = std::max(screen.left(), std::min(placement.leftward ? leftwardLeft : rightwardLeft,
+                                                      screen.right() + 1 - width - BalloonShadowDepth));
+    placement.body = QRect(left, placement.below ? belowTop : aboveTop, width, height);
     return placement;
 }
 

@@ -12,7 +12,7 @@ namespace velmora::news {
 
 // Where a balloon goes: its body below and to the left of the point it points at, moved to
 // the other side of the point, vertically or horizontally, where it would not fit on the
-// screen that way.
+// screen that way, and then pulled in sideways so that it stays on the screen.
 struct BalloonPlacement {
     QRect body;    // the text's rounded box, in screen coordinates
     bool below;    // the body hangs below the point (the tail points up)
