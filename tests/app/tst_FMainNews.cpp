@@ -11,6 +11,7 @@
 #include "util/FileEncryption.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -168,7 +169,7 @@ struct NewsWindowFixture {
 };
 
 // Works the news window while it runs modally: hands it to act once it is up, and closes it
-// once act says it is done.
+// once act says it is done, or after five seconds, so that a test that fails does not hang.
 class ModalNewsWindow : public QObject {
 public:
     std::function<bool(velmora::news::TfrmNews&)> act; // true: done, close it
@@ -180,12 +181,17 @@ public:
             auto* window = qobject_cast<velmora::news::TfrmNews*>(QApplication::activeModalWidget());
             if (!window)
                 return;
+            if (!seen)
+                m_open.start();
             seen = true;
-            if (!act || act(*window))
+            if (!act || act(*window) || m_open.hasExpired(5000))
                 window->close();
         });
         poll->start(10);
     }
+
+private:
+    QElapsedTimer m_open;
 };
 
 QTreeWidget* newsList(velmora::news::TfrmNews& window) {
