@@ -9,6 +9,7 @@
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "news/MessageHint.h"
 #include "news/NewsClient.h"
 #include "search/CsvWriter.h"
 #include "search/PageDownload.h"
@@ -372,6 +373,7 @@ void TfrmMain::FormClose() {
     // Closing is set before the download is stopped, so that its end already sees why and
     // is reported as stopped by the user.
     m_closing = true;
+    LMDMessageHint1->hideMessage();
     IdHTTP1->abort();
     IdHTTP2->abort();
     QCoreApplication::processEvents();

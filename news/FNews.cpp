@@ -35,19 +35,23 @@ public:
         : QItemSelectionModel(model, parent), m_allowed(std::move(allowed)) {}
 
     void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override {
-        if (m_allowed())
+        if (allowed())
             QItemSelectionModel::setCurrentIndex(index, command);
     }
     void select(const QModelIndex& index, SelectionFlags command) override {
-        if (m_allowed())
+        if (allowed())
             QItemSelectionModel::select(index, command);
     }
     void select(const QItemSelection& selection, SelectionFlags command) override {
-        if (m_allowed())
+        if (allowed())
             QItemSelectionModel::select(selection, command);
     }
+    // From now on every change goes through: whoever was asked is going away.
+    void stopAsking() { m_allowed = nullptr; }
 
 private:
+    bool allowed() const { return !m_allowed || m_allowed(); }
+
     std::function<bool()> m_allowed;
 };
 
@@ -131,6 +135,7 @@ TfrmNews::TfrmNews(QList<QByteArray> NewsList, std::optional<NewsAccount> accoun
     QItemSelectionModel* original = lvwItems->selectionModel();
     lvwItems->setSelectionModel(selection);
     delete original;
+    m_selection = selection;
 
     prfEditorNews = m_host.createHtmlView(bsSkinSplitter1);
     prfEditorNews->setObjectName(QStringLiteral("prfEditorNews"));
@@ -170,7 +175,12 @@ TfrmNews::TfrmNews(QList<QByteArray> NewsList, std::optional<NewsAccount> accoun
     connect(btnExit, &QPushButton::clicked, this, [this] { m_host.runGuarded([this] { btnExitClick(); }); });
 }
 
-TfrmNews::~TfrmNews() = default;
+TfrmNews::~TfrmNews() {
+    // The list goes with the window's children, after this window has ceased to be one: its
+    // last selection changes must reach nothing of it.
+    static_cast<AskingSelectionModel*>(m_selection)->stopAsking();
+    m_selection->disconnect(this);
+}
 
 void TfrmNews::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -11,6 +11,7 @@
 #include <optional>
 
 class QFrame;
+class QItemSelectionModel;
 class QPushButton;
 class QSplitter;
 class QTreeWidget;
@@ -79,6 +80,7 @@ private:
 
     QFrame* bsSkinPanel1 = nullptr;
     QTreeWidget* lvwItems = nullptr;
+    QItemSelectionModel* m_selection = nullptr;
     QSplitter* bsSkinSplitter1 = nullptr;
     QWidget* prfEditorNews = nullptr;
     QFrame* bsSkinPanel3 = nullptr;

@@ -291,6 +291,9 @@ void TestFMainNews::pollRunsOnce() {
     QTest::qWait(50);
     QVERIFY(!n.timer()->isActive());
     QCOMPARE(n.server.requestCount(), 2);
+    // Closing the window takes the balloon along.
+    QVERIFY(n.f->window->close());
+    QVERIFY(!n.balloon()->isShowing());
 }
 
 void TestFMainNews::newsButton_data() {
