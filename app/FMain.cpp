@@ -91,16 +91,12 @@ QPixmap pngPicture(const QString& path) {
     return QPixmap::fromImage(reader.read());
 }
 
-QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint, const char* picture,
+QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint, const QIcon& picture,
                            int left) {
     auto* button = named(new QToolButton(toolbar), name);
     button->setToolTip(fromLiteral(hint));
     button->setAccessibleName(fromLiteral(hint));
-    const QString path = QStringLiteral(":/velmora/icons/") + fromLiteral(picture);
-    QIcon icon;
-    icon.addPixmap(pngPicture(path + QStringLiteral(".png")));
-    icon.addPixmap(pngPicture(path + QStringLiteral("@2x.png")));
-    button->setIcon(icon);
+    button->setIcon(picture);
     button->setIconSize(QSize(24, 24));
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
@@ -117,6 +113,14 @@ int clampedToInt(qint64 value) {
 
 auto TfrmMain::handler(void (TfrmMain::*slot)()) {
     return guarded(m_services.reporter, [this, slot] { (this->*slot)(); });
+}
+
+QIcon TfrmMain::toolPicture(const char* name) {
+    const QString path = QStringLiteral(":/velmora/icons/") + fromLiteral(name);
+    QIcon icon;
+    icon.addPixmap(pngPicture(path + QStringLiteral(".png")));
+    icon.addPixmap(pngPicture(path + QStringLiteral("@2x.png")));
+    return icon;
 }
 
 TfrmMain::TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWidget* parent)
@@ -275,9 +279,9 @@ void TfrmMain::createToolbar(QWidget* toolbar) {
     btnMakeMoney = toolbarButton(toolbar, "btnMakeMoney", "Make Money", {496, 6, 98, 25});
     btnAbout = toolbarButton(toolbar, "btnAbout", "About", {597, 6, 91, 25});
 
-    btnNews = pictureButton(toolbar, "btnNews", "Check News", "news", 695);
-    btnUpdate = pictureButton(toolbar, "btnUpdate", "Check Updates", "update", 738);
-    btnHelp = pictureButton(toolbar, "btnHelp", "Help", "help", 781);
+    btnNews = pictureButton(toolbar, "btnNews", "Check News", toolPicture("news"), 695);
+    btnUpdate = pictureButton(toolbar, "btnUpdate", "Check Updates", toolPicture("update"), 738);
+    btnHelp = pictureButton(toolbar, "btnHelp", "Help", toolPicture("help"), 781);
 
     QWidget::setTabOrder(btnMakeMoney, btnAbout);
     QWidget::setTabOrder(btnAbout, edtKeyword);

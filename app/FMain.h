@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 
+class QIcon;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -123,6 +124,8 @@ private:
     void createToolbar(QWidget* page);
     void createStatusBar();
     void createNetworkClients();
+    // A tool-button picture of the resources, at both densities.
+    static QIcon toolPicture(const char* name);
 
     // News and updates.
     void createNewsParts();

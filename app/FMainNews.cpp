@@ -16,27 +16,10 @@
 
 #include <QFileInfo>
 #include <QIcon>
-#include <QImageReader>
-#include <QPixmap>
 #include <QTimer>
 #include <QToolButton>
 
 namespace velmora::app {
-namespace {
-
-// A tool-button picture from the resources at both densities, read as the PNG it is.
-QIcon toolPicture(const QString& name) {
-    QIcon icon;
-    for (const QString& suffix : {QStringLiteral(".png"), QStringLiteral("@2x.png")}) {
-        QImageReader reader(QStringLiteral(":/velmora/icons/") + name + suffix, "png");
-        reader.setAutoDetectImageFormat(false);
-        icon.addPixmap(QPixmap::fromImage(reader.read()));
-    }
-    return icon;
-}
-
-} // namespace
-
 class TfrmMain::NewsHost final : public news::NewsWindowHost {
 public:
     explicit NewsHost(TfrmMain& window) : m_window(window) {}
@@ -100,7 +83,7 @@ void TfrmMain::ShowNewsHint(const QString& Text) {
 
 void TfrmMain::showNewsPicture(const QByteArray& storedId) {
     const bool unread = !m_unreadNewsId.isEmpty() && news::IsNewerNews(m_unreadNewsId, storedId);
-    btnNews->setIcon(toolPicture(unread ? QStringLiteral("news") : QStringLiteral("news-read")));
+    btnNews->setIcon(toolPicture(unread ? "news" : "news-read"));
 }
 
 QByteArray TfrmMain::ReadLastNewsId() const {

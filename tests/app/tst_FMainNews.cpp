@@ -132,9 +132,9 @@ struct NewsWindowFixture {
                                                        (storedId == NoIdItem ? QByteArray()
                                                                              : "<%%LastNewsId%%>" + storedId +
                                                                                    "<%%/LastNewsId%%>\r\n")));
-        f = std::make_unique<MainWindowFixture>(brandFor(tier, server.url("/news")),
-                                                applicationDir.isEmpty() ? dir.path() : applicationDir,
-                                                "http://127.0.0.1:9", {}, updateBase);
+        f = std::make_unique<MainWindowFixture>(
+            brandFor(tier, server.url("/news")), applicationDir.isEmpty() ? dir.path() : applicationDir,
+            "http://127.0.0.1:9", velmora::app::HtmlViewFactory(), updateBase);
         timer()->stop();
     }
 
