@@ -26,7 +26,6 @@ using velmora::testing::CannedReply;
 using velmora::testing::FakeHtmlView;
 using velmora::testing::LoopbackServer;
 using velmora::testing::MainWindowFixture;
-using velmora::testing::readFileOrMarker;
 using velmora::testing::RecordedRequest;
 using velmora::testing::writeFileForTest;
 
@@ -210,7 +209,6 @@ private slots:
     void newsButton_data();
     void newsButton();
     void readingItemsStoresTheirIdsAndClearsTheDot();
-    void storeFailureInTheNewsWindowIsReported();
     void closingStopsTheNewsRequest();
     void updateCheck_data();
     void updateCheck();
@@ -389,31 +387,6 @@ void TestFMainNews::readingItemsStoresTheirIdsAndClearsTheDot() {
     QCOMPARE(shown, QByteArray("<p>five</p>"));
     QCOMPARE(storedAfter, QList<QByteArray>({"5", "dot", "9", "no dot"}));
     QCOMPARE(n.f->messageBox.shown.size(), 0);
-}
-
-void TestFMainNews::storeFailureInTheNewsWindowIsReported() {
-    // A settings file that does not decrypt is never rewritten: the error reaches the
-    // reporter, and the list is free again for the next item.
-    NewsWindowFixture n("Master", NoSettingsFile);
-    writeFileForTest(n.settingsFile(), QByteArray(200, 'x'));
-    n.listReply = "3^Three^today\xAF"
-                  "2^Two^yesterday\xAFOK";
-    n.details["3"] = "<p>three</p>OK";
-    n.details["2"] = "<p>two</p>OK";
-    QVERIFY(n.showActive());
-    int step = 0;
-    ModalNewsWindow modal;
-    modal.act = [&](velmora::news::TfrmNews& window) {
-        if (window.loadingDetails())
-            return false;
-        if (step < 2)
-            newsList(window)->setCurrentItem(newsList(window)->topLevelItem(step));
-        return ++step > 2;
-    };
-    n.button("btnNews")->click();
-    QTRY_VERIFY(step > 2 && !QApplication::activeModalWidget());
-    QCOMPARE(n.f->reporter.messages.size(), 2);
-    QCOMPARE(readFileOrMarker(n.settingsFile()), QByteArray(200, 'x'));
 }
 
 void TestFMainNews::closingStopsTheNewsRequest() {

@@ -18,7 +18,6 @@ private slots:
     void placement();
     void removedBy_data();
     void removedBy();
-    void staysWhileTheMouseOnlyMoves();
     void oneAtATime();
 };
 
@@ -123,15 +122,6 @@ void TestMessageHint::removedBy() {
         break;
     }
     QTRY_VERIFY(!scene.hint.isShowing());
-}
-
-void TestMessageHint::staysWhileTheMouseOnlyMoves() {
-    Scene scene;
-    QVERIFY(scene.show());
-    QTest::mouseMove(scene.edit, QPoint(3, 3));
-    QTest::mouseMove(&scene.window, QPoint(100, 100));
-    QTest::qWait(20);
-    QVERIFY(scene.hint.isShowing());
 }
 
 void TestMessageHint::oneAtATime() {
