@@ -23,23 +23,26 @@ public:
         QList<QString> arguments;
     };
 
-    QByteArray browser = "/usr/bin/test-browser";
+    QByteArray browser = "/usr/bin/test-browser"; // started with the URL; empty: none registered
     bool throwOnBrowserLookup = false;
+    bool startsPrograms = true; // what startDetached and openWithShell answer
     QList<Start> started;
     QList<QByteArray> opened;
 
-    QByteArray registeredBrowserProgram() override {
+    std::optional<util::BrowserCommand> registeredBrowserCommand() override {
         if (throwOnBrowserLookup)
             throw std::runtime_error("The browser registration cannot be read.");
-        return browser;
+        if (browser.isEmpty())
+            return std::nullopt;
+        return util::BrowserCommand{browser + " %u", {}, {}, {}};
     }
     bool startDetached(const QString& program, const QList<QString>& arguments) override {
         started.append({program, arguments});
-        return true;
+        return startsPrograms;
     }
     bool openWithShell(const QByteArray& url) override {
         opened.append(url);
-        return true;
+        return startsPrograms;
     }
 };
 
