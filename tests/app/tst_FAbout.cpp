@@ -76,15 +76,16 @@ void TestFAbout::withSettings() {
 }
 
 void TestFAbout::bytesShowAsTheyAre() {
-    // Settings are 8-bit text: each byte is one character, nothing is decoded as UTF-8.
+    // Settings bytes show as UTF-8 when they are valid UTF-8, otherwise as Windows-1252; markup
+    // stays text.
     BrandSettings brand;
-    brand.ApplicationName = "Caf\xe9 <b>Finder</b>";
-    brand.CopyrightCompany = "M\xfcller & Co";
+    brand.ApplicationName = "Caf\xc3\xa9 <b>Finder</b>";
+    brand.CopyrightCompany = "M\xfcller \x80 Co";
     RecordingReporter reporter;
     TfrmAbout box(brand, reporter);
     QCOMPARE(labelText(box, "lblProductName"), QStringLiteral(u"Caf\u00e9 <b>Finder</b>"));
     QCOMPARE(find<QLabel>(box, "lblProductName")->textFormat(), Qt::PlainText);
-    QCOMPARE(labelText(box, "lblCopyright1"), QStringLiteral(u"Copyright (c)  M\u00fcller & Co"));
+    QCOMPARE(labelText(box, "lblCopyright1"), QStringLiteral(u"Copyright (c)  M\u00fcller \u20ac Co"));
 }
 
 void TestFAbout::layout_data() {

@@ -1,7 +1,9 @@
 #include "util/UUtils.h"
 
 #include "util/Platform.h"
+#include "util/WidgetText.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 using namespace velmora::util;
@@ -38,6 +40,9 @@ private Q_SLOTS:
     void expandBrowserCommand();
     void openUrlInBrowser_data();
     void openUrlInBrowser();
+    void widgetText_data();
+    void widgetText();
+    void widgetTextFallbackIsWindows1252();
 };
 
 void TestUUtils::splitAtChar_data() {
@@ -207,6 +212,48 @@ void TestUUtils::openUrlInBrowser() {
     QCOMPARE(platform.started.size(), 1);
     QCOMPARE(platform.started[0].first, QStringLiteral(R"(c:\program files\browser\browser.exe)"));
     QCOMPARE(platform.started[0].second, arguments);
+}
+
+void TestUUtils::widgetText_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ASCII") << QByteArray("Acme <b>") << QStringLiteral("Acme <b>");
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80")
+                           << QStringLiteral(u"Caf\u00e9 \u20ac \U0001F600");
+    QTest::newRow("Latin-1 letter") << QByteArray("Caf\xe9") << QStringLiteral(u"Caf\u00e9");
+    QTest::newRow("Windows-1252 punctuation") << QByteArray("\x93quoted\x94 \x80 5\x96"
+                                                            "6 \x85\x9f")
+                                              << QStringLiteral(u"\u201cquoted\u201d \u20ac 5\u2013"
+                                                                "6 \u2026\u0178");
+    QTest::newRow("unassigned 1252 bytes stay control characters")
+        << QByteArray("\x81\x8d\x8f\x90\x9d") << QStringLiteral(u"\u0081\u008d\u008f\u0090\u009d");
+    // One bad sequence decides for the whole text: no mix of the two readings.
+    QTest::newRow("valid UTF-8 and a stray byte")
+        << QByteArray("\xc3\xa9\xe9") << QStringLiteral(u"\u00c3\u00a9\u00e9");
+    QTest::newRow("overlong form is not UTF-8") << QByteArray("\xc0\xaf") << QStringLiteral(u"\u00c0\u00af");
+    QTest::newRow("encoded surrogate is not UTF-8")
+        << QByteArray("\xed\xa0\x80") << QStringLiteral(u"\u00ed\u00a0\u20ac");
+    QTest::newRow("cut-off sequence at the end")
+        << QByteArray("ok\xe2\x82") << QStringLiteral(u"ok\u00e2\u201a");
+}
+
+void TestUUtils::widgetText() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(toWidgetText(bytes), text);
+}
+
+void TestUUtils::widgetTextFallbackIsWindows1252() {
+    // Every byte that cannot start valid UTF-8 on its own, against Qt's own Windows-1252
+    // decoder where this Qt has one.
+    QStringDecoder reference("windows-1252");
+    if (!reference.isValid())
+        QSKIP("this Qt has no Windows-1252 decoder to compare with");
+    for (int byte = 0x80; byte <= 0xff; ++byte) {
+        const QByteArray lone(1, char(byte));
+        QCOMPARE(toWidgetText(lone), reference.decode(lone));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestUUtils)
