@@ -8,6 +8,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
+#include <dirent.h>
+#include <fcntl.h>
+
 namespace {
 
 const QString kTool = QStringLiteral(VELMORA_ADS_TOOL);
@@ -32,11 +37,12 @@ struct Run {
     QByteArray err;
 };
 
-Run runTool(const QStringList& arguments, const QByteArray& input = {}, const QString& stdoutFile = {}) {
+Run runProgram(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+               const QString& stdoutFile = {}) {
     QProcess process;
     if (!stdoutFile.isEmpty())
         process.setStandardOutputFile(stdoutFile);
-    process.start(kTool, arguments);
+    process.start(program, arguments);
     if (!process.waitForStarted(10000))
         return {};
     process.write(input);
@@ -44,6 +50,54 @@ Run runTool(const QStringList& arguments, const QByteArray& input = {}, const QS
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+Run runTool(const QStringList& arguments, const QByteArray& input = {}, const QString& stdoutFile = {}) {
+    return runProgram(kTool, arguments, input, stdoutFile);
+}
+
+// Runs the tool with arguments that need not be UTF-8, which QProcess would re-encode: a
+// shell rebuilds each one from octal escapes, so the bytes arrive as they are.
+Run runToolWithBytes(const QList<QByteArray>& arguments) {
+    QString script = QStringLiteral("exec \"$0\"");
+    for (const QByteArray& argument : arguments) {
+        script += QStringLiteral(" \"$(printf '");
+        for (const char c : argument)
+            script += QStringLiteral("\\%1").arg(uint(static_cast<unsigned char>(c)), 3, 8, QLatin1Char('0'));
+        script += QStringLiteral("')\"");
+    }
+    return runProgram(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, kTool});
+}
+
+// Whole contents of a file named by raw bytes, or "<missing>".
+QByteArray readRawName(const QByteArray& path) {
+    QFile file;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return "<missing>";
+    return file.readAll();
+}
+
+// The names in a directory as bytes (QDir leaves out those it cannot decode), sorted.
+QList<QByteArray> rawEntries(const QByteArray& path) {
+    QList<QByteArray> names;
+    if (DIR* dir = ::opendir(path.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names.append(name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool writeRawName(const QByteArray& path, const QByteArray& bytes) {
+    QFile file;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return fd >= 0 && file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
+           file.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -61,6 +115,7 @@ private slots:
     void writesOutputFile();
     void unwritableOutputFile();
     void fullStandardOutput();
+    void fileNamesAreBytes();
     void pages_data();
     void pages();
     void realPageWithAds();
@@ -191,6 +246,47 @@ void TestVelmoraAdsTool::fullStandardOutput() {
         runTool({QStringLiteral("-"), QStringLiteral("shoes")}, kWorkedExample, QStringLiteral("/dev/full"));
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.startsWith("velmora-ads: cannot write to standard output"), run.err.constData());
+
+    // Named as the output, a device is written to, never replaced by a file.
+    const Run named = runTool(
+        {QStringLiteral("-o"), QStringLiteral("/dev/full"), QStringLiteral("-"), QStringLiteral("shoes")},
+        kWorkedExample);
+    QCOMPARE(named.exitCode, 1);
+    QCOMPARE(named.err, QByteArray("velmora-ads: cannot write /dev/full: No space left on device\n"));
+    QVERIFY(!QFileInfo(QStringLiteral("/dev/full")).isFile());
+}
+
+void TestVelmoraAdsTool::fileNamesAreBytes() {
+    // Names that are not UTF-8 (here Latin-1) are opened as the bytes they are, the temporary
+    // file of the atomic save included, and messages name them as given.
+    QTemporaryDir dir;
+    const QByteArray base = QFile::encodeName(dir.path()) + '/';
+    const QByteArray page = base + "caf\xe9.html";
+    const QByteArray output = base + "out\xe9.csv";
+    QVERIFY(writeRawName(page, kWorkedExample));
+
+    Run run = runToolWithBytes({page, "shoes"});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, kWorkedExampleCsv);
+
+    QVERIFY(writeRawName(output, "old"));
+    run = runToolWithBytes({"-o", output, page, "shoes"});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(readRawName(output), kWorkedExampleCsv);
+    const QList<QByteArray> pageAndOutput{"caf\xe9.html", "out\xe9.csv"};
+    QCOMPARE(rawEntries(base), pageAndOutput); // no temporary or misnamed file left
+
+    run = runToolWithBytes({"-o", output, base + "gone\xe9.html", "shoes"});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, "velmora-ads: cannot read " + base + "gone\xe9.html: No such file or directory\n");
+    QCOMPARE(readRawName(output), kWorkedExampleCsv);
+
+    run = runToolWithBytes({"-o", base + "no\xe9/out.csv", page, "shoes"});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, "velmora-ads: cannot write " + base + "no\xe9/out.csv: No such file or directory\n");
+    QCOMPARE(rawEntries(base), pageAndOutput);
 }
 
 void TestVelmoraAdsTool::pages_data() {
