@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +14,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -238,6 +240,11 @@ void TestVelmoraAdsTool::fileNamesAreBytes() {
     // file of the atomic save included, and messages name them as given.
     QTemporaryDir dir;
     const QByteArray base = QFile::encodeName(dir.path()) + '/';
+    // QTemporaryDir cannot remove names it cannot decode.
+    const auto removeRawNames = qScopeGuard([&base] {
+        for (const QByteArray& name : rawEntries(base))
+            ::unlink((base + name).constData());
+    });
     const QByteArray page = base + "caf\xe9.html";
     const QByteArray output = base + "out\xe9.csv";
     QVERIFY(writeRawName(page, kWorkedExample));
