@@ -47,15 +47,6 @@ QString caption(const QWidget* widget) {
     return {};
 }
 
-// Shows the window and makes it the active one, as keyboard tests need: the offscreen
-// platform activates a shown window by itself, a real X server only when asked.
-bool showActive(MainWindowFixture& f) {
-    if (!f.show())
-        return false;
-    f.window->activateWindow();
-    return QTest::qWaitForWindowActive(f.window.get());
-}
-
 } // namespace
 
 class TestFMain : public QObject {
@@ -215,7 +206,7 @@ void TestFMain::anchoring() {
 
 void TestFMain::tabOrder() {
     MainWindowFixture f;
-    QVERIFY(showActive(f));
+    QVERIFY(f.showActive());
     // The keyword box has the focus from the start.
     QTRY_COMPARE(QApplication::focusWidget(), f.find("edtKeyword"));
 
@@ -269,7 +260,7 @@ void TestFMain::startPage() {
 
 void TestFMain::welcomePageLeftWithEnter() {
     MainWindowFixture f(withWelcome());
-    QVERIFY(showActive(f));
+    QVERIFY(f.showActive());
     QTRY_COMPARE(QApplication::focusWidget(), f.find("bsSkinButton1"));
     // Enter works wherever the focus is on the page, the HTML view included.
     QWidget* view = f.find("prfWelcome");
@@ -378,7 +369,7 @@ void TestFMain::help() {
 
 void TestFMain::helpHasF1() {
     MainWindowFixture f;
-    QVERIFY(showActive(f));
+    QVERIFY(f.showActive());
     QVERIFY(QApplication::focusWidget());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
     QCOMPARE(f.platform.started.size(), 1);
@@ -510,7 +501,7 @@ void TestFMain::resultsList() {
 
 void TestFMain::resultsListEditsTitleInPlace() {
     MainWindowFixture f;
-    QVERIFY(showActive(f));
+    QVERIFY(f.showActive());
     auto& results = f.window->results();
     results.appendRow({"Red Shoes", " Best shoes", "ShoeShop", "shoes", "1"});
     auto* list = f.find<QTableView>("lvwItems");
