@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/WidgetText.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -15,11 +17,8 @@ inline QByteArray BuiltInUpdateBaseURL() {
     return QByteArray(VELMORA_UPDATE_BASE_URL);
 }
 
-// Settings and captions are bytes; widgets want text. This is the one place where the
-// windows of this unit turn one into the other. Latin-1 maps every byte to one character
-// and back, so nothing is lost on the way.
-inline QString toWidgetText(QByteArrayView bytes) {
-    return QString::fromLatin1(bytes);
-}
+// Settings and captions are bytes; widgets want text. The windows turn one into the other
+// with this one helper (UTF-8 when valid, otherwise Windows-1252).
+using util::toWidgetText;
 
 } // namespace velmora::app

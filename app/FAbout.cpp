@@ -73,12 +73,17 @@ TfrmAbout::TfrmAbout(const BrandSettings& brand, ErrorReporter& reporter, QWidge
                   AnchorLeft | AnchorTop | AnchorRight | AnchorBottom, QSize(348, 71));
     placeAnchored(bsSkinScrollBar1, QRect(348 - ScrollBarWidth, 0, ScrollBarWidth, 71),
                   AnchorTop | AnchorRight | AnchorBottom, QSize(348, 71));
+    // The bar follows the memo's own range from the start (a new bar's range is 0 to 99, a
+    // thumb that moves over nothing); with nothing to scroll it is disabled.
     QScrollBar* inner = memAbout->verticalScrollBar();
-    connect(inner, &QScrollBar::rangeChanged, bsSkinScrollBar1, [this, inner](int min, int max) {
+    const auto followRange = [this, inner] {
         bsSkinScrollBar1->setPageStep(inner->pageStep());
         bsSkinScrollBar1->setSingleStep(inner->singleStep());
-        bsSkinScrollBar1->setRange(min, max);
-    });
+        bsSkinScrollBar1->setRange(inner->minimum(), inner->maximum());
+        bsSkinScrollBar1->setEnabled(inner->maximum() > inner->minimum());
+    };
+    followRange();
+    connect(inner, &QScrollBar::rangeChanged, bsSkinScrollBar1, followRange);
     connect(inner, &QScrollBar::valueChanged, bsSkinScrollBar1, &QScrollBar::setValue);
     connect(bsSkinScrollBar1, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
 

@@ -56,6 +56,14 @@ constexpr int GaugeWidth = 130;
 constexpr int WelcomeButtonPanelHeight = 39;
 constexpr QRect BannerPictureGeometry(364, 8, 105, 49);
 
+// Said when a link or Help could not start any browser, so that the click is not lost silently.
+void warnNoBrowser(MessageBox& messageBox, QWidget* parent, const QByteArray& url) {
+    messageBox.warning(
+        parent, url.isEmpty()
+                    ? QStringLiteral("No web browser could be started.")
+                    : QStringLiteral("No web browser could be started to open %1.").arg(toWidgetText(url)));
+}
+
 QString fromLiteral(const char* latin1) {
     return QString::fromLatin1(latin1);
 }
@@ -475,7 +483,10 @@ void TfrmMain::SaveResultsToCsv(const QString& fileName) {
 
 void TfrmMain::btnHelpClick() {
     // Also without a help link: the browser then opens on its own start page.
-    util::OpenUrlInBrowser(m_brand.AppHelpURL, m_services.platform);
+    bool started = false;
+    util::OpenUrlInBrowser(m_brand.AppHelpURL, m_services.platform, &started);
+    if (!started)
+        warnNoBrowser(m_services.messageBox, this, m_brand.AppHelpURL);
 }
 
 void TfrmMain::btnAboutClick() {
@@ -484,11 +495,13 @@ void TfrmMain::btnAboutClick() {
 }
 
 void TfrmMain::lblLink1URLClick() {
-    m_services.platform.openWithShell(lblLink1URL->url());
+    if (!m_services.platform.openWithShell(lblLink1URL->url()))
+        warnNoBrowser(m_services.messageBox, this, lblLink1URL->url());
 }
 
 void TfrmMain::lblLink2URLClick() {
-    m_services.platform.openWithShell(lblLink2URL->url());
+    if (!m_services.platform.openWithShell(lblLink2URL->url()))
+        warnNoBrowser(m_services.messageBox, this, lblLink2URL->url());
 }
 
 } // namespace velmora::app

@@ -1,4 +1,5 @@
 #include "app/AppGlobals.h"
+#include "app/AppIcon.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
 #include "app/MessageBox.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     velmora::app::DialogErrorReporter reporter;
     velmora::app::ReportingApplication application(argc, argv, reporter);
     velmora::app::applyStoredSkin(application);
+    QApplication::setWindowIcon(velmora::app::VelmoraIcon());
 
     // The engine's module loads when the first page is to be shown, from beside the executable.
     velmora::app::WebEngineLoader webEngine(QCoreApplication::applicationDirPath());

@@ -36,12 +36,14 @@ std::wstring joinWindowsArguments(const QList<QString>& arguments) {
 
 class SystemPlatformImpl final : public Platform {
 public:
-    QByteArray registeredBrowserProgram() override {
+    std::optional<BrowserCommand> registeredBrowserCommand() override {
 #ifdef Q_OS_WIN
         const std::string command = windows::ReadHttpOpenCommand();
-        return command.empty() ? QByteArray() : CutWindowsBrowserCommand(QByteArrayView(command));
+        if (command.empty())
+            return std::nullopt;
+        return WindowsBrowserCommand(QByteArrayView(command));
 #else
-        return FindXdgHttpHandlerProgram(QProcessEnvironment::systemEnvironment());
+        return FindXdgHttpHandler(QProcessEnvironment::systemEnvironment());
 #endif
     }
 

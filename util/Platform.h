@@ -1,8 +1,12 @@
 #pragma once
 
+#include "util/BrowserCommand.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 namespace velmora::util {
 
@@ -12,17 +16,18 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // The program that opens http links, ready to start: on Windows the registered open
-    // command cut to its program path, elsewhere the program of the desktop entry that
-    // handles x-scheme-handler/http. Empty when none is registered.
-    virtual QByteArray registeredBrowserProgram() = 0;
+    // How the browser that opens http links is started: on Windows the registered open
+    // command's program, elsewhere the desktop entry that handles x-scheme-handler/http.
+    // Empty when none is registered.
+    virtual std::optional<BrowserCommand> registeredBrowserCommand() = 0;
 
     // Starts a program detached, each argument passed as one argument (never through a shell).
     // True when it started; otherwise reason, when given, says why not.
     virtual bool startDetached(const QString& program, const QList<QString>& arguments,
                                QString* reason = nullptr) = 0;
 
-    // Opens a URL or document the way the desktop opens it ("open" verb).
+    // Opens a URL or document the way the desktop opens it ("open" verb). True when the
+    // opener started.
     virtual bool openWithShell(const QByteArray& url) = 0;
 };
 

@@ -15,6 +15,11 @@ int hexDigitValue(char c) {
     return -1;
 }
 
+// Blanks between the words of an Exec value.
+bool isExecBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
 char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
 }
@@ -72,48 +77,137 @@ QByteArray CutWindowsBrowserCommand(QByteArrayView command) {
     return program;
 }
 
-QByteArray ProgramOfDesktopExec(QByteArrayView exec) {
-    // Desktop entry Exec rules: words are separated by blanks; a word may be quoted with
-    // double quotes, inside which backslash escapes '"', '`', '$' and '\'. The first word
-    // is the program; field codes (%u, %U, ...) and all arguments are dropped with the rest.
+std::optional<CommandLine> ExpandBrowserCommand(const BrowserCommand& command, QByteArrayView url) {
+    const QByteArrayView exec = command.exec;
+    QList<QByteArray> words;
+    bool urlCodeSeen = false;
+    bool urlPlaced = false;
     qsizetype i = 0;
-    while (i < exec.size() && (exec[i] == ' ' || exec[i] == '\t'))
-        ++i;
-    QByteArray program;
-    bool quoted = false;
-    for (; i < exec.size(); ++i) {
-        const char c = exec[i];
-        if (quoted) {
-            if (c == '\\' && i + 1 < exec.size()) {
-                program.append(exec[++i]);
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                program.append(c);
-            }
-            continue;
-        }
-        if (c == '"') {
-            quoted = true;
-        } else if (c == ' ' || c == '\t') {
+    for (int sourceWord = 0;; ++sourceWord) {
+        while (i < exec.size() && isExecBlank(exec[i]))
+            ++i;
+        if (i >= exec.size())
             break;
-        } else {
-            program.append(c);
+        QByteArray text;
+        bool keep = false;    // literal text, quotes, or a field code that gave text
+        bool lostUrl = false; // a URL field code with no URL left for it
+        bool iconCode = false;
+        bool quoted = false;
+        for (; i < exec.size() && (quoted || !isExecBlank(exec[i])); ++i) {
+            const char c = exec[i];
+            if (c == '"') {
+                quoted = !quoted;
+                keep = true;
+                continue;
+            }
+            if (c == '\\' && i + 1 < exec.size()) {
+                const char next = exec[i + 1];
+                if (!quoted || next == '"' || next == '`' || next == '$' || next == '\\') {
+                    text.append(next);
+                    keep = true;
+                    ++i;
+                    continue;
+                }
+            }
+            if (c != '%') {
+                text.append(c);
+                keep = true;
+                continue;
+            }
+            if (++i >= exec.size())
+                return std::nullopt;
+            const char code = exec[i];
+            if (code == '%') {
+                text.append('%');
+                keep = true;
+                continue;
+            }
+            if (sourceWord == 0)
+                return std::nullopt; // the program itself must be plain text
+            switch (code) {
+            case 'u':
+            case 'U':
+            case 'f':
+            case 'F':
+                // One URL only: a second URL field code has nothing left to stand for.
+                urlCodeSeen = true;
+                if (urlPlaced || url.isEmpty()) {
+                    lostUrl = true;
+                } else {
+                    text.append(url);
+                    keep = urlPlaced = true;
+                }
+                break;
+            case 'i':
+                // Two arguments, but only as a word of its own; inside a word it is dropped.
+                iconCode = text.isEmpty() && !keep;
+                break;
+            case 'c':
+            case 'k': {
+                const QByteArray& value = code == 'c' ? command.name : command.location;
+                text.append(value);
+                keep = keep || !value.isEmpty();
+                break;
+            }
+            case 'd':
+            case 'D':
+            case 'n':
+            case 'N':
+            case 'v':
+            case 'm':
+                break; // deprecated: dropped
+            default:
+                return std::nullopt;
+            }
+        }
+        if (quoted)
+            return std::nullopt;
+        if (lostUrl)
+            continue;
+        if (iconCode && !keep) {
+            if (!command.icon.isEmpty())
+                words << QByteArrayLiteral("--icon") << command.icon;
+        } else if (keep) {
+            words.append(text);
         }
     }
-    // A program word that is itself a field code is no program.
-    if (program.startsWith('%'))
-        return {};
-    return program;
+    if (words.isEmpty() || words.front().isEmpty())
+        return std::nullopt;
+    if (!urlCodeSeen && !url.isEmpty())
+        words.append(url.toByteArray());
+    CommandLine line;
+    line.program = words.takeFirst();
+    line.arguments = words;
+    return line;
 }
 
-bool OpenUrlInBrowser(const QByteArray& url, Platform& platform) {
-    const QByteArray program = platform.registeredBrowserProgram();
-    if (program.isEmpty())
+BrowserCommand WindowsBrowserCommand(QByteArrayView registeredCommand) {
+    QByteArray exec = "\"";
+    for (const char c : CutWindowsBrowserCommand(registeredCommand)) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            exec.append('\\');
+        exec.append(c);
+    }
+    exec.append("\" %u");
+    return BrowserCommand{exec, {}, {}, {}};
+}
+
+bool OpenUrlInBrowser(const QByteArray& url, Platform& platform, bool* started) {
+    if (started)
+        *started = false;
+    const std::optional<BrowserCommand> command = platform.registeredBrowserCommand();
+    if (!command)
         return false;
-    // The URL goes over as one argument and never through a command interpreter, so no
-    // character in it can start anything else.
-    platform.startDetached(QString::fromLocal8Bit(program), {QString::fromLocal8Bit(url)});
+    // Every word goes over as one argument and never through a command interpreter, so no
+    // character in the URL can start anything else.
+    if (const std::optional<CommandLine> line = ExpandBrowserCommand(*command, url)) {
+        QList<QString> arguments;
+        for (const QByteArray& argument : line->arguments)
+            arguments.append(QString::fromLocal8Bit(argument));
+        const bool ok = platform.startDetached(QString::fromLocal8Bit(line->program), arguments);
+        if (started)
+            *started = ok;
+    }
     return true;
 }
 

@@ -23,30 +23,34 @@ public:
         QList<QString> arguments;
     };
 
-    QByteArray browser = "/usr/bin/test-browser";
+    QByteArray browser = "/usr/bin/test-browser"; // started with the URL; empty: none registered
     bool throwOnBrowserLookup = false;
+    bool startsPrograms = true; // what startDetached and openWithShell answer
     QList<Start> started;
     QList<QByteArray> opened;
 
-    QByteArray registeredBrowserProgram() override {
+    std::optional<util::BrowserCommand> registeredBrowserCommand() override {
         if (throwOnBrowserLookup)
             throw std::runtime_error("The browser registration cannot be read.");
-        return browser;
+        if (browser.isEmpty())
+            return std::nullopt;
+        return util::BrowserCommand{browser + " %u", {}, {}, {}};
     }
     // Why startDetached fails; empty: it starts everything.
     QString startFailure;
 
     bool startDetached(const QString& program, const QList<QString>& arguments, QString* reason) override {
         started.append({program, arguments});
-        if (startFailure.isEmpty())
-            return true;
-        if (reason)
-            *reason = startFailure;
-        return false;
+        if (!startFailure.isEmpty()) {
+            if (reason)
+                *reason = startFailure;
+            return false;
+        }
+        return startsPrograms;
     }
     bool openWithShell(const QByteArray& url) override {
         opened.append(url);
-        return true;
+        return startsPrograms;
     }
 };
 

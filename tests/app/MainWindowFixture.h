@@ -43,6 +43,15 @@ struct MainWindowFixture {
         return QTest::qWaitForWindowExposed(window.get());
     }
 
+    // Shows the window and makes it the active one, as keyboard tests need: the offscreen
+    // platform activates a shown window by itself, a real X server only when asked.
+    bool showActive() {
+        if (!show())
+            return false;
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+
     template <class W = QWidget> W* find(const char* name) const {
         return window->findChild<W*>(QString::fromLatin1(name));
     }

@@ -31,12 +31,7 @@ struct SearchWindow {
     QStringList leftovers() const {
         return QDir(dir.path()).entryList({QStringLiteral("test*.html")}, QDir::Files);
     }
-    bool show() {
-        if (!f.show())
-            return false;
-        QApplication::setActiveWindow(f.window.get());
-        return QTest::qWaitForWindowActive(f.window.get());
-    }
+    bool show() { return f.showActive(); }
     // Types the keyword into the field and presses Enter there.
     void search(const QString& text) {
         keyword()->setFocus();

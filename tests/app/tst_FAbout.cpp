@@ -42,7 +42,8 @@ private slots:
     void layout();
     void aboutTextLines_data();
     void aboutTextLines();
-    void longTextScrolls();
+    void scrollsOnlyWhatOverflows_data();
+    void scrollsOnlyWhatOverflows();
     void okClosesTheBox();
 };
 
@@ -75,15 +76,16 @@ void TestFAbout::withSettings() {
 }
 
 void TestFAbout::bytesShowAsTheyAre() {
-    // Settings are 8-bit text: each byte is one character, nothing is decoded as UTF-8.
+    // Settings bytes show as UTF-8 when they are valid UTF-8, otherwise as Windows-1252; markup
+    // stays text.
     BrandSettings brand;
-    brand.ApplicationName = "Caf\xe9 <b>Finder</b>";
-    brand.CopyrightCompany = "M\xfcller & Co";
+    brand.ApplicationName = "Caf\xc3\xa9 <b>Finder</b>";
+    brand.CopyrightCompany = "M\xfcller \x80 Co";
     RecordingReporter reporter;
     TfrmAbout box(brand, reporter);
     QCOMPARE(labelText(box, "lblProductName"), QStringLiteral(u"Caf\u00e9 <b>Finder</b>"));
     QCOMPARE(find<QLabel>(box, "lblProductName")->textFormat(), Qt::PlainText);
-    QCOMPARE(labelText(box, "lblCopyright1"), QStringLiteral(u"Copyright (c)  M\u00fcller & Co"));
+    QCOMPARE(labelText(box, "lblCopyright1"), QStringLiteral(u"Copyright (c)  M\u00fcller \u20ac Co"));
 }
 
 void TestFAbout::layout_data() {
@@ -149,9 +151,19 @@ void TestFAbout::aboutTextLines() {
              std::max<int>(1, int(lines.size())));
 }
 
-void TestFAbout::longTextScrolls() {
+void TestFAbout::scrollsOnlyWhatOverflows_data() {
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("scrolls");
+    QTest::newRow("empty memo") << 0 << false;
+    QTest::newRow("two lines") << 2 << false;
+    QTest::newRow("long text") << 40 << true;
+}
+
+void TestFAbout::scrollsOnlyWhatOverflows() {
+    QFETCH(int, lines);
+    QFETCH(bool, scrolls);
     BrandSettings brand;
-    for (int i = 1; i <= 40; ++i)
+    for (int i = 1; i <= lines; ++i)
         brand.AboutText += "Line " + QByteArray::number(i) + "\r\n";
     RecordingReporter reporter;
     TfrmAbout box(brand, reporter);
@@ -159,8 +171,15 @@ void TestFAbout::longTextScrolls() {
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     auto* bar = find<QScrollBar>(box, "bsSkinScrollBar1");
     auto* memo = find<QPlainTextEdit>(box, "memAbout");
+    QCOMPARE(memo->document()->blockCount(), std::max(1, lines));
+    if (!scrolls) {
+        // No thumb to move: nothing to scroll, and the bar says so.
+        QCOMPARE(bar->maximum(), bar->minimum());
+        QVERIFY(!bar->isEnabled());
+        return;
+    }
     QTRY_VERIFY(bar->maximum() > 0);
-    QCOMPARE(memo->document()->blockCount(), 40);
+    QVERIFY(bar->isEnabled());
     bar->setValue(bar->maximum());
     QCOMPARE(memo->verticalScrollBar()->value(), bar->maximum());
     memo->verticalScrollBar()->setValue(0);

@@ -206,9 +206,7 @@ void TestFMain::anchoring() {
 
 void TestFMain::tabOrder() {
     MainWindowFixture f;
-    QVERIFY(f.show());
-    QApplication::setActiveWindow(f.window.get());
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QVERIFY(f.showActive());
     // The keyword box has the focus from the start.
     QTRY_COMPARE(QApplication::focusWidget(), f.find("edtKeyword"));
 
@@ -262,9 +260,7 @@ void TestFMain::startPage() {
 
 void TestFMain::welcomePageLeftWithEnter() {
     MainWindowFixture f(withWelcome());
-    QVERIFY(f.show());
-    QApplication::setActiveWindow(f.window.get());
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QVERIFY(f.showActive());
     QTRY_COMPARE(QApplication::focusWidget(), f.find("bsSkinButton1"));
     // Enter works wherever the focus is on the page, the HTML view included.
     QWidget* view = f.find("prfWelcome");
@@ -326,38 +322,54 @@ void TestFMain::bannerCentring() {
 void TestFMain::help_data() {
     QTest::addColumn<QByteArray>("helpUrl");
     QTest::addColumn<QByteArray>("browser");
-    QTest::addColumn<int>("starts");
-    QTest::newRow("empty help link") << QByteArray() << QByteArray("/usr/bin/test-browser") << 1;
-    QTest::newRow("help link") << QByteArray("http://help.example/a b?x=\"1\"")
-                               << QByteArray("/usr/bin/test-browser") << 1;
-    QTest::newRow("no browser registered") << QByteArray("http://help.example/") << QByteArray() << 0;
+    QTest::addColumn<bool>("browserStarts");
+    QTest::addColumn<QList<QString>>("arguments"); // of the one start; none without a browser
+    QTest::addColumn<QStringList>("warnings");
+    const QByteArray browser = "/usr/bin/test-browser";
+    const QByteArray link = "http://help.example/a b?x=\"1\"";
+    const QString cannotOpen = QStringLiteral("No web browser could be started to open %1.");
+    QTest::newRow("empty help link: no argument")
+        << QByteArray() << browser << true << QList<QString>{} << QStringList{};
+    QTest::newRow("help link") << link << browser << true << QList<QString>{QString::fromLatin1(link)}
+                               << QStringList{};
+    QTest::newRow("browser does not start")
+        << link << browser << false << QList<QString>{QString::fromLatin1(link)}
+        << QStringList{cannotOpen.arg(QString::fromLatin1(link))};
+    QTest::newRow("no browser registered") << link << QByteArray() << true << QList<QString>{}
+                                           << QStringList{cannotOpen.arg(QString::fromLatin1(link))};
+    QTest::newRow("no browser, no help link")
+        << QByteArray() << QByteArray() << true << QList<QString>{}
+        << QStringList{QStringLiteral("No web browser could be started.")};
 }
 
 void TestFMain::help() {
     QFETCH(QByteArray, helpUrl);
     QFETCH(QByteArray, browser);
-    QFETCH(int, starts);
+    QFETCH(bool, browserStarts);
+    QFETCH(QList<QString>, arguments);
+    QFETCH(QStringList, warnings);
     BrandSettings brand;
     brand.AppHelpURL = helpUrl;
     MainWindowFixture f(brand);
     f.platform.browser = browser;
+    f.platform.startsPrograms = browserStarts;
     QVERIFY(f.show());
     QTest::mouseClick(f.find("btnHelp"), Qt::LeftButton);
-    QCOMPARE(f.platform.started.size(), starts);
-    if (starts) {
+    QCOMPARE(f.platform.started.size(), browser.isEmpty() ? 0 : 1);
+    if (!browser.isEmpty()) {
         QCOMPARE(f.platform.started[0].program, QString::fromLatin1(browser));
-        // Exactly one argument, the link as it stands, even when that is empty.
-        QCOMPARE(f.platform.started[0].arguments, QList<QString>{QString::fromLatin1(helpUrl)});
+        QCOMPARE(f.platform.started[0].arguments, arguments);
     }
+    QCOMPARE(f.messageBox.texts(), warnings);
+    for (const auto& shown : f.messageBox.shown)
+        QCOMPARE(shown.kind, velmora::app::MessageBox::Kind::Warning);
     QVERIFY(f.platform.opened.isEmpty());
     QVERIFY(f.reporter.messages.isEmpty());
 }
 
 void TestFMain::helpHasF1() {
     MainWindowFixture f;
-    QVERIFY(f.show());
-    QApplication::setActiveWindow(f.window.get());
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QVERIFY(f.showActive());
     QVERIFY(QApplication::focusWidget());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
     QCOMPARE(f.platform.started.size(), 1);
@@ -378,6 +390,18 @@ void TestFMain::linkLabels() {
     QTest::mouseClick(right, Qt::LeftButton);
     QCOMPARE(f.platform.opened, (QList<QByteArray>{left->url(), right->url()}));
     QVERIFY(f.platform.started.isEmpty());
+    QVERIFY(f.messageBox.shown.isEmpty());
+
+    // When nothing can open a link, the user is told which one.
+    f.platform.startsPrograms = false;
+    right->setLink("Offers", "http://offers.example/");
+    QTest::mouseClick(left, Qt::LeftButton);
+    QTest::mouseClick(right, Qt::LeftButton);
+    QCOMPARE(
+        f.messageBox.texts(),
+        (QStringList{QStringLiteral("No web browser could be started to open %1.")
+                         .arg(QString::fromLatin1(left->url())),
+                     QStringLiteral("No web browser could be started to open http://offers.example/.")}));
 
     // A longer caption makes the right link grow to the left.
     const int rightEdge = right->geometry().right();
@@ -477,9 +501,7 @@ void TestFMain::resultsList() {
 
 void TestFMain::resultsListEditsTitleInPlace() {
     MainWindowFixture f;
-    QVERIFY(f.show());
-    QApplication::setActiveWindow(f.window.get());
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QVERIFY(f.showActive());
     auto& results = f.window->results();
     results.appendRow({"Red Shoes", " Best shoes", "ShoeShop", "shoes", "1"});
     auto* list = f.find<QTableView>("lvwItems");

@@ -31,6 +31,8 @@ QByteArray desktopEntry(const QByteArray& exec, const QByteArray& extra = {}) {
 
 using Files = QList<QPair<QString, QByteArray>>;
 
+const QByteArray kUrl = "http://x.example/page";
+
 } // namespace
 
 class TestBrowserLaunch : public QObject {
@@ -55,104 +57,146 @@ private:
 };
 
 void TestBrowserLaunch::lookup_data() {
-    // Each file is "relative path" -> content; the expected program follows.
+    // Each file is "relative path" -> content; the expected command line for one URL follows
+    // (empty: no browser found).
     QTest::addColumn<Files>("files");
-    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QList<QByteArray>>("commandLine");
     const QByteArray defaults = "[Default Applications]\nx-scheme-handler/http=web.desktop;\n";
     const QByteArray webEntry = desktopEntry("/opt/web/bin/web --private %u");
+    const QList<QByteArray> web{"/opt/web/bin/web", "--private", kUrl};
 
-    QTest::newRow("nothing registered") << Files{} << QByteArray();
+    QTest::newRow("nothing registered") << Files{} << QList<QByteArray>{};
     QTest::newRow("user default") << Files{{"config/mimeapps.list", defaults},
                                            {"data/applications/web.desktop", webEntry}}
-                                  << QByteArray("/opt/web/bin/web");
+                                  << web;
     QTest::newRow("system default, system entry")
         << Files{{"etc-xdg/mimeapps.list", defaults}, {"usr-share/applications/web.desktop", webEntry}}
-        << QByteArray("/opt/web/bin/web");
+        << web;
     QTest::newRow("desktop-specific list comes first")
         << Files{{"config/test-mimeapps.list",
                   "[Default Applications]\nx-scheme-handler/http=other.desktop\n"},
                  {"config/mimeapps.list", defaults},
                  {"data/applications/web.desktop", webEntry},
                  {"data/applications/other.desktop", desktopEntry("other %U")}}
-        << QByteArray("other");
+        << QList<QByteArray>{"other", kUrl};
     QTest::newRow("missing entry falls through to the next one")
         << Files{{"config/mimeapps.list",
                   "[Default Applications]\nx-scheme-handler/http=gone.desktop;web.desktop\n"},
                  {"data/applications/web.desktop", webEntry}}
-        << QByteArray("/opt/web/bin/web");
+        << web;
+    QTest::newRow("malformed Exec falls through to the next entry")
+        << Files{{"config/mimeapps.list",
+                  "[Default Applications]\nx-scheme-handler/http=bad.desktop;web.desktop\n"},
+                 {"data/applications/bad.desktop", desktopEntry("\"bad %u")},
+                 {"data/applications/web.desktop", webEntry}}
+        << web;
     QTest::newRow("hidden entry is skipped")
         << Files{{"config/mimeapps.list", defaults},
                  {"data/applications/web.desktop", desktopEntry("web", "Hidden=true\n")}}
-        << QByteArray();
+        << QList<QByteArray>{};
     QTest::newRow("added association")
         << Files{{"config/mimeapps.list", "[Added Associations]\nx-scheme-handler/http=web.desktop;\n"},
                  {"data/applications/web.desktop", webEntry}}
-        << QByteArray("/opt/web/bin/web");
+        << web;
     QTest::newRow("mimeinfo cache") << Files{{"usr-share/applications/mimeinfo.cache",
                                               "[MIME Cache]\nx-scheme-handler/http=web.desktop;\n"},
                                              {"usr-share/applications/web.desktop", webEntry}}
-                                    << QByteArray("/opt/web/bin/web");
+                                    << web;
     QTest::newRow("vendor prefix as sub-directory")
         << Files{{"config/mimeapps.list", "[Default Applications]\nx-scheme-handler/http=acme-web.desktop\n"},
                  {"data/applications/acme/web.desktop", webEntry}}
-        << QByteArray("/opt/web/bin/web");
+        << web;
     QTest::newRow("other scheme only")
         << Files{{"config/mimeapps.list", "[Default Applications]\nx-scheme-handler/https=web.desktop\n"},
                  {"data/applications/web.desktop", webEntry}}
-        << QByteArray();
+        << QList<QByteArray>{};
+    // The entry format's own escapes come off before the quoting rules: four backslashes in
+    // the file are one in the argument, "\\$" a dollar sign; "\s" is a blank, so it parts words.
+    QTest::newRow("string escapes, then quoting")
+        << Files{{"config/mimeapps.list", defaults},
+                 {"data/applications/web.desktop",
+                  desktopEntry(R"(web "C:\\\\dir" "\\$HOME" a\sb %i %c %u)", "Icon=web\\sicon\n")}}
+        << QList<QByteArray>{"web", R"(C:\dir)", "$HOME", "a", "b", "--icon", "web icon", "Test", kUrl};
 }
 
 void TestBrowserLaunch::lookup() {
     QFETCH(Files, files);
-    QFETCH(QByteArray, program);
+    QFETCH(QList<QByteArray>, commandLine);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     for (const auto& [path, content] : files)
         writeFile(dir.filePath(path), content);
-    QCOMPARE(FindXdgHttpHandlerProgram(environmentFor(dir)), program);
+    const std::optional<BrowserCommand> command = FindXdgHttpHandler(environmentFor(dir));
+    QCOMPARE(command.has_value(), !commandLine.isEmpty());
+    if (!command)
+        return;
+    const std::optional<CommandLine> line = ExpandBrowserCommand(*command, kUrl);
+    QVERIFY(line);
+    QCOMPARE(line->program, commandLine.front());
+    QCOMPARE(line->arguments, commandLine.sliced(1));
 }
 
 void TestBrowserLaunch::launchPassesTheUrlAsOneArgumentWithoutAShell() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString argsFile = dir.filePath(QStringLiteral("args"));
+    const QByteArray argsFile = QFile::encodeName(dir.filePath(QStringLiteral("args")));
     const QString browser = dir.filePath(QStringLiteral("bin dir/fake browser"));
-    // The fake browser records its arguments, NUL-terminated, then renames the file into
-    // place so the test never reads half of it.
+    // The fake browser records the variable that env set and its arguments, NUL-terminated,
+    // then renames the file into place so the test never reads half of it.
     writeFile(browser,
-              "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + argsFile.toLocal8Bit() + ".part'\nmv '" +
-                  argsFile.toLocal8Bit() + ".part' '" + argsFile.toLocal8Bit() + "'\n",
+              "#!/bin/sh\nprintf '%s\\0' \"$VELMORA_TEST_VAR\" \"$@\" > '" + argsFile + ".part'\nmv '" +
+                  argsFile + ".part' '" + argsFile + "'\n",
               true);
     writeFile(dir.filePath(QStringLiteral("config/mimeapps.list")),
-              "[Default Applications]\nx-scheme-handler/http=fake.desktop\n");
+              "[Default Applications]\nx-scheme-handler/http=fake.desktop;gone.desktop\n");
     writeFile(dir.filePath(QStringLiteral("data/applications/fake.desktop")),
-              desktopEntry("\"" + browser.toLocal8Bit() + "\" %u"));
+              desktopEntry("env VELMORA_TEST_VAR=set \"" + QFile::encodeName(browser) + "\" --new-tab %u"));
 
-    const QByteArray marker = dir.filePath(QStringLiteral("pwned")).toLocal8Bit();
+    const QByteArray marker = QFile::encodeName(dir.filePath(QStringLiteral("pwned")));
     const QByteArray url = "http://x.example/a b?q=\"quoted\"&r='single';touch " + marker + "1|touch " +
                            marker + "2 $(touch " + marker + "3) `touch " + marker + "4` && touch " + marker +
                            "5 %1 %u";
-
-    const QProcessEnvironment saved = QProcessEnvironment::systemEnvironment();
     const QProcessEnvironment env = environmentFor(dir);
-    for (const QString& key : env.keys())
-        qputenv(key.toLocal8Bit().constData(), env.value(key).toLocal8Bit());
-    const bool started = OpenUrlInBrowser(url, SystemPlatform());
-    for (const QString& key : env.keys()) {
-        if (saved.contains(key))
-            qputenv(key.toLocal8Bit().constData(), saved.value(key).toLocal8Bit());
-        else
-            qunsetenv(key.toLocal8Bit().constData());
-    }
-    QVERIFY(started);
+    const auto launch = [&env](const QByteArray& link, bool* started) {
+        const QProcessEnvironment saved = QProcessEnvironment::systemEnvironment();
+        for (const QString& key : env.keys())
+            qputenv(key.toLocal8Bit().constData(), env.value(key).toLocal8Bit());
+        const bool registered = OpenUrlInBrowser(link, SystemPlatform(), started);
+        for (const QString& key : env.keys()) {
+            if (saved.contains(key))
+                qputenv(key.toLocal8Bit().constData(), saved.value(key).toLocal8Bit());
+            else
+                qunsetenv(key.toLocal8Bit().constData());
+        }
+        return registered;
+    };
+    const auto recorded = [&argsFile] {
+        QFile file(QFile::decodeName(argsFile));
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        file.remove();
+        return bytes;
+    };
 
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(argsFile), 10000);
-    QFile recorded(argsFile);
-    QVERIFY(recorded.open(QIODevice::ReadOnly));
-    QCOMPARE(recorded.readAll(), url + '\0');
+    bool started = false;
+    QVERIFY(launch(url, &started));
+    QVERIFY(started);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QFile::decodeName(argsFile)), 10000);
+    QCOMPARE(recorded(), "set\0--new-tab\0"_qba + url + '\0');
     for (int i = 1; i <= 5; ++i)
-        QVERIFY2(!QFile::exists(QString::fromLocal8Bit(marker) + QString::number(i)),
+        QVERIFY2(!QFile::exists(QFile::decodeName(marker) + QString::number(i)),
                  "a shell ran part of the URL");
+
+    // Without a URL the browser gets no argument for it, not an empty one.
+    QVERIFY(launch({}, &started));
+    QVERIFY(started);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QFile::decodeName(argsFile)), 10000);
+    QCOMPARE(recorded(), "set\0--new-tab\0"_qba);
+
+    // A registered browser that is not there: registered, but not started.
+    writeFile(dir.filePath(QStringLiteral("data/applications/fake.desktop")),
+              desktopEntry('"' + QFile::encodeName(dir.filePath(QStringLiteral("no such browser"))) + '"'));
+    QVERIFY(launch(url, &started));
+    QVERIFY(!started);
 }
 
 QTEST_GUILESS_MAIN(TestBrowserLaunch)

@@ -2,6 +2,7 @@
 // Reads a results page saved from a browser, cuts the ads out of it the way Velmora does
 // after a search, and writes them as CSV (header line included).
 
+#include "ByteNamedFile.h"
 #include "search/CsvWriter.h"
 #include "search/PageText.h"
 #include "search/ReadAds.h"
@@ -114,15 +115,12 @@ std::optional<Options> parseArguments(int argc, char** argv) {
 
 std::optional<QByteArray> readPage(const QByteArray& page) {
     QFile file;
-    bool opened = false;
-    if (page == "-") {
-        opened = file.open(stdin, QIODevice::ReadOnly);
-    } else {
-        file.setFileName(QFile::decodeName(page));
-        opened = file.open(QIODevice::ReadOnly);
-    }
+    QByteArray reason;
+    const bool opened = page == "-" ? file.open(stdin, QIODevice::ReadOnly)
+                                    : velmora::ads::openForReading(file, page, &reason);
     if (!opened) {
-        printError("cannot read " + page + ": " + file.errorString().toLocal8Bit());
+        printError("cannot read " + page + ": " +
+                   (reason.isEmpty() ? file.errorString().toLocal8Bit() : reason));
         return std::nullopt;
     }
     QByteArray bytes = file.readAll();
@@ -133,17 +131,76 @@ std::optional<QByteArray> readPage(const QByteArray& page) {
     return bytes;
 }
 
-bool writeToStandardOutput(const QList<AdRow>& rows) {
+// Writes each row as its CSV line the moment the extraction finds it, so that neither the
+// rows nor the CSV text pile up in memory, however many ads a page holds. After the first
+// failed write the rest is dropped and failed() says why.
+class CsvLineWriter final : public AdRowSink {
+public:
+    explicit CsvLineWriter(QIODevice& out) : m_out(out) {}
+
+    void writeLine(const QList<QByteArray>& cells) {
+        if (!m_error.isEmpty())
+            return;
+        const QByteArray line = CsvLine(cells);
+        for (qsizetype written = 0; written < line.size();) {
+            const qint64 n = m_out.write(line.constData() + written, line.size() - written);
+            if (n <= 0) {
+                m_error = m_out.errorString().toLocal8Bit();
+                if (m_error.isEmpty())
+                    m_error = "not all of the data could be written";
+                return;
+            }
+            written += n;
+        }
+    }
+    void appendRow(const AdRow& row) override {
+        writeLine({row.title, row.text, row.url, row.keyword, row.position});
+    }
+    const QByteArray& failed() const { return m_error; }
+
+private:
+    QIODevice& m_out;
+    QByteArray m_error;
+};
+
+// The header line, then one line per ad. Empty, or why writing failed.
+QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& options) {
+    CsvLineWriter writer(out);
+    writer.writeLine(ResultColumnCaptions());
+    ReadAds(pageText, options.keyword, writer, options.layout);
+    return writer.failed();
+}
+
+bool writeToStandardOutput(const QByteArray& pageText, const Options& options) {
     QFile out;
-    QString error;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !WriteResultsCsv(&out, rows, &error) || !out.flush()) {
-        printError("cannot write to standard output: " +
-                   (error.isEmpty() ? out.errorString() : error).toLocal8Bit());
+    QByteArray error;
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        error = out.errorString().toLocal8Bit();
+    else if (error = writeCsv(out, pageText, options); error.isEmpty() && !out.flush())
+        error = out.errorString().toLocal8Bit();
+    if (!error.isEmpty()) {
+        printError("cannot write to standard output: " + error);
         return false;
     }
     out.close();
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         printError(QByteArray("cannot write to standard output: ") + std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+// The file is replaced only once the whole CSV is in it.
+bool writeToFile(const QByteArray& pageText, const Options& options) {
+    const QByteArray& fileName = *options.output;
+    velmora::ads::AtomicFileWriter file(fileName);
+    QByteArray error;
+    if (!file.open())
+        error = file.errorString();
+    else if (error = writeCsv(*file.device(), pageText, options); error.isEmpty() && !file.commit())
+        error = file.errorString();
+    if (!error.isEmpty()) {
+        printError("cannot write " + fileName + ": " + error);
         return false;
     }
     return true;
@@ -162,19 +219,12 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    const std::optional<QByteArray> body = readPage(options->page);
-    if (!body)
+    std::optional<QByteArray> page = readPage(options->page);
+    if (!page)
         return kExitFailure;
-    const QByteArray pageText = PageTextFromBytes(*body);
-    const QList<AdRow> rows = ReadAds(pageText, options->keyword, options->layout);
-
-    if (!options->output)
-        return writeToStandardOutput(rows) ? kExitOk : kExitFailure;
-
-    QString error;
-    if (!SaveResultsCsvFile(QFile::decodeName(*options->output), rows, &error)) {
-        printError("cannot write " + *options->output + ": " + error.toLocal8Bit());
-        return kExitFailure;
-    }
-    return kExitOk;
+    // The page text replaces the bytes it is made from, so only one of them stays.
+    *page = PageTextFromBytes(*page);
+    const bool written =
+        options->output ? writeToFile(*page, *options) : writeToStandardOutput(*page, *options);
+    return written ? kExitOk : kExitFailure;
 }

@@ -84,11 +84,54 @@ QString findDesktopFile(const XdgDirs& dirs, const QByteArray& id) {
     return {};
 }
 
-QByteArray programOfEntry(const XdgDirs& dirs, const QByteArray& id) {
+// A string value with the entry format's escapes undone: backslash and s, n, t, r or a
+// second backslash (any other backslash stays, for the Exec quoting rules to read).
+QByteArray unescapeString(const QByteArray& value) {
+    QByteArray out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        if (c == '\\' && i + 1 < value.size()) {
+            switch (value[i + 1]) {
+            case 's':
+                c = ' ';
+                break;
+            case 'n':
+                c = '\n';
+                break;
+            case 't':
+                c = '\t';
+                break;
+            case 'r':
+                c = '\r';
+                break;
+            case '\\':
+                c = '\\';
+                break;
+            default:
+                out.append(c);
+                continue;
+            }
+            ++i;
+        }
+        out.append(c);
+    }
+    return out;
+}
+
+// The browser command of an entry that can be started: not hidden, with an Exec value
+// that expands.
+std::optional<BrowserCommand> commandOfEntry(const XdgDirs& dirs, const QByteArray& id) {
     const QString path = findDesktopFile(dirs, id);
-    if (path.isEmpty() || readValue(path, "Desktop Entry", "Hidden") == "true")
-        return {};
-    return ProgramOfDesktopExec(readValue(path, "Desktop Entry", "Exec"));
+    constexpr QByteArrayView group = "Desktop Entry";
+    if (path.isEmpty() || readValue(path, group, "Hidden") == "true")
+        return std::nullopt;
+    const BrowserCommand command{unescapeString(readValue(path, group, "Exec")),
+                                 unescapeString(readValue(path, group, "Icon")),
+                                 unescapeString(readValue(path, group, "Name")), QFile::encodeName(path)};
+    if (!ExpandBrowserCommand(command, "http://localhost/"))
+        return std::nullopt;
+    return command;
 }
 
 QStringList mimeappsLists(const XdgDirs& dirs) {
@@ -107,27 +150,25 @@ QStringList mimeappsLists(const XdgDirs& dirs) {
 
 } // namespace
 
-QByteArray FindXdgHttpHandlerProgram(const QProcessEnvironment& environment) {
+std::optional<BrowserCommand> FindXdgHttpHandler(const QProcessEnvironment& environment) {
     const XdgDirs dirs = xdgDirs(environment);
     const QStringList lists = mimeappsLists(dirs);
     for (const char* group : {"Default Applications", "Added Associations"}) {
         for (const QString& list : lists) {
             for (const QByteArray& id : readListValue(list, group, kHttpScheme)) {
-                const QByteArray program = programOfEntry(dirs, id);
-                if (!program.isEmpty())
-                    return program;
+                if (std::optional<BrowserCommand> command = commandOfEntry(dirs, id))
+                    return command;
             }
         }
     }
     for (const QString& dataDir : dirs.data) {
         const QString cache = dataDir + QStringLiteral("/applications/mimeinfo.cache");
         for (const QByteArray& id : readListValue(cache, "MIME Cache", kHttpScheme)) {
-            const QByteArray program = programOfEntry(dirs, id);
-            if (!program.isEmpty())
-                return program;
+            if (std::optional<BrowserCommand> command = commandOfEntry(dirs, id))
+                return command;
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 } // namespace velmora::util

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace velmora::util {
+
+// Text for a widget from bytes that are not a results cell (settings values, news titles):
+// UTF-8 when the bytes are valid UTF-8 as a whole, otherwise Windows-1252, where every byte
+// is one character. The one place where such bytes become text.
+QString toWidgetText(QByteArrayView bytes);
+
+} // namespace velmora::util
