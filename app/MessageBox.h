@@ -25,6 +25,10 @@ public:
     }
 };
 
+// The text as the real box shows it: a CR LF or LF CR pair is one line break, so a message
+// written with either order does not show an empty line.
+QString DisplayedMessageText(const QString& text);
+
 // The real one, a QMessageBox captioned with the parent window's title.
 MessageBox& SystemMessageBox();
 
