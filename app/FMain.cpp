@@ -131,9 +131,16 @@ QIcon TfrmMain::toolPicture(const char* name) {
     return icon;
 }
 
+TfrmMain::TfrmMain(StartupSettings startupSettings, MainWindowServices services, QWidget* parent)
+    : TfrmMain(BrandSettings{}, std::move(startupSettings), std::move(services), parent) {}
+
 TfrmMain::TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWidget* parent)
+    : TfrmMain(std::move(brandSettings), std::nullopt, std::move(services), parent) {}
+
+TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> startupSettings,
+                   MainWindowServices services, QWidget* parent)
     : QMainWindow(parent), m_brand(std::move(brandSettings)), m_services(std::move(services)),
-      m_results(new search::ResultsModel(this)),
+      m_startup(std::move(startupSettings)), m_results(new search::ResultsModel(this)),
       m_searchUrlPrefix(search::SearchUrlPrefix(m_services.searchBaseURL)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Velmora"));
@@ -180,6 +187,7 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWi
     connect(Timer1, &QTimer::timeout, this, handler(&TfrmMain::Timer1Timer));
     connect(btnNews, &QToolButton::clicked, this, handler(&TfrmMain::btnNewsClick));
     connect(btnUpdate, &QToolButton::clicked, this, handler(&TfrmMain::btnUpdateClick));
+    connectBrandHandlers();
 
     runGuarded(m_services.reporter, [this] { FormCreate(); });
 }
@@ -321,6 +329,8 @@ void TfrmMain::createNetworkClients() {
 
 void TfrmMain::FormCreate() {
     gifBanner->setGeometry(imgBanner->geometry());
+    // A load that fails part way is reported here and leaves what it read; the window goes on.
+    runGuarded(m_services.reporter, [this] { LoadBrandSettings(); });
     // Without a welcome page the news poll starts with the window; otherwise when the
     // user leaves the welcome page.
     if (m_brand.WelcomeText.isEmpty())

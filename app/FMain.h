@@ -2,12 +2,15 @@
 
 #include "app/BrandSettings.h"
 #include "app/HtmlView.h"
+#include "app/StartupSettings.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+
+#include <optional>
 
 class QIcon;
 class QLabel;
@@ -38,6 +41,7 @@ struct DownloadResult;
 
 namespace velmora::app {
 
+struct BrandLoad;
 class ErrorReporter;
 class Gauge;
 class LinkLabel;
@@ -71,6 +75,12 @@ class TfrmMain final : public QMainWindow {
     Q_OBJECT
 
 public:
+    // Branded from the settings as read at start-up (ReadStartupSettings on the application
+    // directory): the window's creation loads the brand from them, applies it with the banner,
+    // skin and icon files of services.applicationDir, and reports what goes wrong on the way.
+    TfrmMain(StartupSettings startupSettings, MainWindowServices services, QWidget* parent = nullptr);
+    // With a brand taken as it stands: nothing is read and the widgets keep their design;
+    // only the welcome page and the news poll follow the fields.
     TfrmMain(BrandSettings brandSettings, MainWindowServices services, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
@@ -98,6 +108,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> startupSettings,
+             MainWindowServices services, QWidget* parent);
+
     void FormCreate();
     void FormShow();
     void FormResize();
@@ -116,6 +129,9 @@ private:
     void IdHTTP2Finished(const search::DownloadResult& result);
     void btnHelpClick();
     void btnAboutClick();
+    void imgBannerClick();
+    void gifBannerClick();
+    void btnMakeMoneyClick();
     void lblLink1URLClick();
     void lblLink2URLClick();
 
@@ -146,6 +162,15 @@ private:
     void WriteLastNewsId(const QByteArray& Value);
     // The news button's picture: with its dot while a newer item than storedId is known.
     void showNewsPicture(const QByteArray& storedId);
+    // The brand's handlers (FMainBrand.cpp).
+    void connectBrandHandlers();
+    // Reads the brand from the start-up settings and applies it; throws the first error after
+    // applying what was read up to it.
+    void LoadBrandSettings();
+    void applyBrandTexts(const BrandLoad& load);
+    void applyBanner(const BrandLoad& load);
+    void applyLinks(const BrandLoad& load);
+    void applySkinAndIcon();
     // A handler wrapped for connect(): what escapes it goes to the error reporter.
     auto handler(void (TfrmMain::*slot)());
 
@@ -154,6 +179,8 @@ private:
 
     BrandSettings m_brand;
     MainWindowServices m_services;
+    // Taken by LoadBrandSettings; empty for a window given its brand as it stands.
+    std::optional<StartupSettings> m_startup;
     bool m_closing = false;
     bool m_shown = false;
     QList<QByteArray> m_newsList;

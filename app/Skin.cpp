@@ -1,7 +1,11 @@
 #include "app/Skin.h"
 
+#include "app/SkinFile.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <stdexcept>
 
@@ -32,6 +36,20 @@ void applySkin(QApplication& application, const QString& styleSheet) {
 
 void applyStoredSkin(QApplication& application) {
     applySkin(application, storedSkin());
+}
+
+bool applySkinFile(QApplication& application, const QString& path) {
+    if (!QFileInfo::exists(path))
+        return false;
+    QString problem;
+    const std::optional<QString> sheet = ReadSkinFile(path, &problem);
+    if (!sheet) {
+        qWarning("The skin file %s is left unused: %s", qUtf8Printable(QDir::toNativeSeparators(path)),
+                 qUtf8Printable(problem));
+        return false;
+    }
+    applySkin(application, *sheet);
+    return true;
 }
 
 } // namespace velmora::app

@@ -19,4 +19,9 @@ void applySkin(QApplication& application, const QString& styleSheet);
 // Applies the stored skin; done once at start-up.
 void applyStoredSkin(QApplication& application);
 
+// Applies the reseller's skin file (SkinFile.h: a gzip-compressed style sheet) in place of the
+// stored skin, restyling every window. No file, or one without a readable skin, leaves the skin
+// as it is and gives false. A file that exists but cannot be read throws util::FileError.
+bool applySkinFile(QApplication& application, const QString& path);
+
 } // namespace velmora::app

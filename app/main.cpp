@@ -5,6 +5,7 @@
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "app/StartupSettings.h"
 #include "app/WebEngineLoader.h"
 #include "search/SearchUrl.h"
 #include "util/Platform.h"
@@ -24,8 +25,12 @@ void prepareForPages(bool pageShowsAtStart) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Nothing is read before the application object exists yet, so no start shows a page at once.
-    prepareForPages(false);
+    // The settings are read before the application object exists, to know whether the welcome
+    // page shows at once. What goes wrong here is reported when the main window is created,
+    // where the brand is loaded from what was read.
+    const QString applicationDir = velmora::app::ExecutableDirBeforeApplication(argc > 0 ? argv[0] : nullptr);
+    velmora::app::StartupSettings startup = velmora::app::ReadStartupSettings(applicationDir);
+    prepareForPages(startup.hasWelcomePage);
 
     velmora::app::DialogErrorReporter reporter;
     velmora::app::ReportingApplication application(argc, argv, reporter);
@@ -33,13 +38,13 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(velmora::app::VelmoraIcon());
 
     // The engine's module loads when the first page is to be shown, from beside the executable.
-    velmora::app::WebEngineLoader webEngine(QCoreApplication::applicationDirPath());
+    velmora::app::WebEngineLoader webEngine(applicationDir);
     velmora::app::TfrmMain frmMain(
-        velmora::app::BrandSettings{},
-        {velmora::util::SystemPlatform(), reporter, QCoreApplication::applicationDirPath(),
-         velmora::app::BuiltInUpdateBaseURL(), velmora::app::moduleHtmlViewFactory(webEngine, reporter),
-         velmora::app::SystemMessageBox(), velmora::util::SystemRandom(),
-         velmora::search::BuiltInSearchBaseURL(), velmora::app::SystemSaveDialog()});
+        std::move(startup),
+        {velmora::util::SystemPlatform(), reporter, applicationDir, velmora::app::BuiltInUpdateBaseURL(),
+         velmora::app::moduleHtmlViewFactory(webEngine, reporter), velmora::app::SystemMessageBox(),
+         velmora::util::SystemRandom(), velmora::search::BuiltInSearchBaseURL(),
+         velmora::app::SystemSaveDialog()});
     frmMain.show();
     return application.exec();
 }

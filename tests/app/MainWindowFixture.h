@@ -30,12 +30,17 @@ struct MainWindowFixture {
                                const QByteArray& searchBaseURL = "http://127.0.0.1:9",
                                app::HtmlViewFactory htmlViews = {},
                                const QByteArray& updateBaseURL = "http://127.0.0.1:9/liveupdate/velmora/") {
-        if (!htmlViews)
-            htmlViews = FakeHtmlViewFactory{&viewsMade};
         window = std::make_unique<app::TfrmMain>(
-            brand,
-            app::MainWindowServices{platform, reporter, applicationDir, updateBaseURL, std::move(htmlViews),
-                                    messageBox, *random, searchBaseURL, saveDialog});
+            brand, services(applicationDir, searchBaseURL, std::move(htmlViews), updateBaseURL));
+    }
+
+    // Branded as the program is at start: from the settings and branding files in
+    // applicationDir, read before the window is made, with the given random picks.
+    MainWindowFixture(const QString& applicationDir, std::unique_ptr<util::RandomSource> picks)
+        : random(std::move(picks)) {
+        window = std::make_unique<app::TfrmMain>(
+            app::ReadStartupSettings(applicationDir),
+            services(applicationDir, "http://127.0.0.1:9", {}, "http://127.0.0.1:9/liveupdate/velmora/"));
     }
 
     bool show() {
@@ -50,6 +55,14 @@ struct MainWindowFixture {
             return false;
         window->activateWindow();
         return QTest::qWaitForWindowActive(window.get());
+    }
+
+    app::MainWindowServices services(const QString& applicationDir, const QByteArray& searchBaseURL,
+                                     app::HtmlViewFactory htmlViews, const QByteArray& updateBaseURL) {
+        if (!htmlViews)
+            htmlViews = FakeHtmlViewFactory{&viewsMade};
+        return {platform,   reporter, applicationDir, updateBaseURL, std::move(htmlViews),
+                messageBox, *random,  searchBaseURL,  saveDialog};
     }
 
     template <class W = QWidget> W* find(const char* name) const {

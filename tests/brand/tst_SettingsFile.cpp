@@ -5,9 +5,9 @@
 #include "app/StartupSettings.h"
 #include "util/FileEncryption.h"
 
+#include "BrandedFolder.h"
 #include "TestSupport.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -15,6 +15,7 @@
 #include <QTest>
 
 using namespace velmora::app;
+using velmora::testing::EncryptedSettings;
 using velmora::testing::readFileOrMarker;
 using velmora::testing::writeFileForTest;
 
@@ -23,18 +24,6 @@ namespace {
 const QByteArray Plain("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\n"
                        "<%%LastNewsId%%>5<%%/LastNewsId%%>\n"
                        "<%%AboutText%%>About<%%/AboutText%%>");
-
-// Settings made with the program's own encryption.
-QByteArray Encrypted(QByteArray plain) {
-    QBuffer source(&plain);
-    source.open(QIODevice::ReadOnly);
-    QByteArray encrypted;
-    QBuffer target(&encrypted);
-    target.open(QIODevice::WriteOnly);
-    if (!velmora::util::EncryptDevice(&source, &target))
-        qFatal("encryption failed");
-    return encrypted;
-}
 
 QByteArray Flipped(QByteArray bytes, qsizetype at) {
     bytes[at] = char(bytes[at] ^ 0x01);
@@ -53,7 +42,7 @@ BeforeApplication ReadBeforeApplication(const char* argv0) {
     QTemporaryDir dir;
     QFile out(SettingsFilePath(dir.path()));
     if (!out.open(QIODevice::WriteOnly) ||
-        out.write(Encrypted(Plain + "<%%Welcome1%%>Hi<%%/Welcome1%%>")) < 0)
+        out.write(EncryptedSettings(Plain + "<%%Welcome1%%>Hi<%%/Welcome1%%>")) < 0)
         return before;
     out.close();
     const StartupSettings startup = ReadStartupSettings(dir.path());
@@ -93,10 +82,11 @@ private slots:
         QTest::addColumn<bool>("welcome");
         const QByteArray welcome("<%%Welcome1%%>Hi<%%/Welcome1%%>");
         QTest::newRow("no file") << QByteArray() << false;
-        QTest::newRow("welcome page") << Encrypted(Plain + welcome) << true;
-        QTest::newRow("empty welcome item") << Encrypted(Plain + "<%%Welcome1%%><%%/Welcome1%%>") << false;
-        QTest::newRow("welcome before an earlier item") << Encrypted(welcome + Plain) << false;
-        QTest::newRow("refused") << Flipped(Encrypted(Plain + welcome), 12) << false;
+        QTest::newRow("welcome page") << EncryptedSettings(Plain + welcome) << true;
+        QTest::newRow("empty welcome item")
+            << EncryptedSettings(Plain + "<%%Welcome1%%><%%/Welcome1%%>") << false;
+        QTest::newRow("welcome before an earlier item") << EncryptedSettings(welcome + Plain) << false;
+        QTest::newRow("refused") << Flipped(EncryptedSettings(Plain + welcome), 12) << false;
     }
 
     void startupSettings() {
@@ -129,7 +119,7 @@ private slots:
     void files_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<bool>("intact");
-        const QByteArray good = Encrypted(Plain);
+        const QByteArray good = EncryptedSettings(Plain);
         QTest::newRow("intact") << good << true;
         QTest::newRow("password check fails") << Flipped(good, 8) << false;
         QTest::newRow("text damaged") << Flipped(good, 12) << false;
@@ -164,7 +154,7 @@ private slots:
     }
 
     void refusalSaysWhatHappened() {
-        writeFileForTest(file(), Flipped(Encrypted(Plain), 12));
+        writeFileForTest(file(), Flipped(EncryptedSettings(Plain), 12));
         try {
             WriteLastNewsId(file(), "9");
             QFAIL("no error");
@@ -177,7 +167,7 @@ private slots:
     // The new file takes the old one's place in one step: a reader that had the old file open
     // still reads all of the old bytes, which a rewrite in place would have cut short.
     void writeReplacesTheFileWhole() {
-        const QByteArray old = Encrypted(Plain);
+        const QByteArray old = EncryptedSettings(Plain);
         writeFileForTest(file(), old);
         QFile before(file());
         QVERIFY(before.open(QIODevice::ReadOnly));

@@ -3,34 +3,17 @@
 #include "app/SkinFile.h"
 #include "util/FileEncryption.h"
 
+#include "BrandedFolder.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <zlib.h>
-
 using namespace velmora::app;
+using velmora::testing::Gzip;
 
 namespace {
-
-// What `gzip` writes.
-QByteArray Gzip(const QByteArray& data) {
-    z_stream stream{};
-    if (deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        qFatal("deflateInit2");
-    QByteArray out(int(deflateBound(&stream, uLong(data.size()))), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
-    stream.avail_in = uInt(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = uInt(out.size());
-    if (deflate(&stream, Z_FINISH) != Z_STREAM_END)
-        qFatal("deflate");
-    out.resize(qsizetype(stream.total_out));
-    deflateEnd(&stream);
-    return out;
-}
 
 const QByteArray Sheet("QPushButton { color: #123456; } /* { */ QLabel[text=\"}\"] { }\n");
 

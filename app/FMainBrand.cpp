@@ -1,0 +1,190 @@
+// TfrmMain: the reseller's brand on the window, from the settings read at start-up and the
+// branding files beside the executable, and the handlers of the branded controls.
+
+#include "app/AppGlobals.h"
+#include "app/BrandLoader.h"
+#include "app/ErrorReporter.h"
+#include "app/FMain.h"
+#include "app/LinkLabel.h"
+#include "app/Skin.h"
+#include "app/SkinFile.h"
+#include "util/UUtils.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QImageReader>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QMovie>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <functional>
+#include <stdexcept>
+
+namespace velmora::app {
+namespace {
+
+inline constexpr char IconFileName[] = "main.ico";
+// The banner panel is this much higher than its picture.
+constexpr int BannerPanelMargin = 10;
+
+// Turns a left click on a widget that has no click of its own (the banner pictures) into a call.
+class ClickFilter final : public QObject {
+public:
+    ClickFilter(QWidget* target, std::function<void()> onClick)
+        : QObject(target), m_onClick(std::move(onClick)) {
+        target->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const auto* widget = static_cast<QWidget*>(watched);
+            if (mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint()))
+                m_onClick();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_onClick;
+};
+
+[[noreturn]] void throwUnreadablePicture(const QString& path, const QByteArray& format,
+                                         const QString& reason) {
+    throw std::runtime_error(
+        QStringLiteral("The banner picture file \"%1\" does not hold a readable %2 picture (%3).")
+            .arg(QDir::toNativeSeparators(path), QString::fromLatin1(format.toUpper()), reason)
+            .toStdString());
+}
+
+} // namespace
+
+void TfrmMain::connectBrandHandlers() {
+    new ClickFilter(imgBanner, guarded(m_services.reporter, [this] { imgBannerClick(); }));
+    new ClickFilter(gifBanner, guarded(m_services.reporter, [this] { gifBannerClick(); }));
+    connect(btnMakeMoney, &QPushButton::clicked, this,
+            guarded(m_services.reporter, [this] { btnMakeMoneyClick(); }));
+}
+
+void TfrmMain::LoadBrandSettings() {
+    if (!m_startup)
+        return;
+    const StartupSettings startup = *std::exchange(m_startup, std::nullopt);
+    // What reading the file threw before the application object existed is reported now.
+    startup.rethrowError();
+    // No settings file: the window keeps its design, skin and icon included.
+    if (startup.settings.state == SettingsState::Absent)
+        return;
+
+    // A refused file reads as an empty text: every field empty, the skin and icon still applied.
+    const BrandLoad load =
+        app::LoadBrandSettings(startup.settings.text, m_services.random, FilesIn(m_services.applicationDir));
+    m_brand = load.settings;
+    applyBrandTexts(load);
+    if (load.reached(BrandStage::Banner))
+        applyBanner(load);
+    if (load.reached(BrandStage::Complete)) {
+        applyLinks(load);
+        applySkinAndIcon();
+    }
+    if (!load.error.isEmpty())
+        throw std::runtime_error(load.error.toStdString());
+}
+
+void TfrmMain::applyBrandTexts(const BrandLoad& load) {
+    setWindowTitle(toWidgetText(load.caption));
+    btnNews->setVisible(load.newsButtonVisible);
+    btnMakeMoney->setText(toWidgetText(load.makeMoneyCaption));
+}
+
+void TfrmMain::applyBanner(const BrandLoad& load) {
+    if (load.bannerHandCursor) {
+        imgBanner->setCursor(Qt::PointingHandCursor);
+        gifBanner->setCursor(Qt::PointingHandCursor);
+    }
+    if (load.bannerPanelHidden()) {
+        panBanner->hide();
+        return;
+    }
+    const bool animated = load.bannerPicture == BannerPicture::Animated;
+    gifBanner->setVisible(animated);
+    imgBanner->setVisible(!animated);
+    // An unknown kind leaves the picture empty; the load reports it.
+    if (load.bannerPicture == BannerPicture::Unknown)
+        return;
+
+    // Read where it is stored: the file is never moved or renamed, its kind comes from the name
+    // in the settings.
+    const QString path = QDir(m_services.applicationDir).filePath(BannerFileName(load.bannerIndex));
+    QLabel* const banner = animated ? gifBanner : imgBanner;
+    if (animated) {
+        auto* movie = new QMovie(path, load.pictureFormat, gifBanner);
+        if (!movie->isValid() || !movie->jumpToFrame(0) || movie->currentImage().isNull()) {
+            const QString reason = movie->lastErrorString();
+            delete movie;
+            panBanner->hide();
+            throwUnreadablePicture(path, load.pictureFormat, reason);
+        }
+        gifBanner->setMovie(movie);
+        gifBanner->resize(movie->currentPixmap().size());
+        movie->start();
+    } else {
+        QImageReader reader(path, load.pictureFormat);
+        reader.setAutoDetectImageFormat(false);
+        const QImage picture = reader.read();
+        if (picture.isNull()) {
+            panBanner->hide();
+            throwUnreadablePicture(path, load.pictureFormat, reader.errorString());
+        }
+        imgBanner->setPixmap(QPixmap::fromImage(picture));
+        imgBanner->resize(picture.size());
+    }
+    panBanner->setFixedHeight(banner->height() + BannerPanelMargin);
+    FormResize();
+}
+
+void TfrmMain::applyLinks(const BrandLoad& load) {
+    panLinks->setVisible(load.linksVisible);
+    lblLink1URL->setLink(load.settings.Link1Text, load.settings.Link1URL);
+    lblLink2URL->setLink(load.settings.Link2Text, load.settings.Link2URL);
+}
+
+void TfrmMain::applySkinAndIcon() {
+    const QDir dir(m_services.applicationDir);
+    // The reseller's skin restyles every window; a file without a readable skin keeps the stored one.
+    if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        applySkinFile(*application, dir.filePath(QString::fromLatin1(SkinFileName)));
+
+    const QString iconPath = dir.filePath(QString::fromLatin1(IconFileName));
+    if (!QFileInfo(iconPath).isFile())
+        return;
+    QImageReader reader(iconPath, "ico");
+    reader.setAutoDetectImageFormat(false);
+    if (!reader.canRead())
+        throw std::runtime_error(QStringLiteral("The icon file \"%1\" does not hold a readable icon (%2).")
+                                     .arg(QDir::toNativeSeparators(iconPath), reader.errorString())
+                                     .toStdString());
+    // Every size the file holds.
+    QApplication::setWindowIcon(QIcon(iconPath));
+}
+
+void TfrmMain::imgBannerClick() {
+    if (!m_brand.BannerURL.isEmpty())
+        util::OpenUrlInBrowser(m_brand.BannerURL, m_services.platform);
+}
+
+void TfrmMain::gifBannerClick() {
+    if (!m_brand.BannerURL.isEmpty())
+        util::OpenUrlInBrowser(m_brand.BannerURL, m_services.platform);
+}
+
+void TfrmMain::btnMakeMoneyClick() {
+    // Also without an affiliate link: the browser then opens on its own start page.
+    util::OpenUrlInBrowser(m_brand.AffiliateURL, m_services.platform);
+}
+
+} // namespace velmora::app
