@@ -25,6 +25,7 @@
 
 using velmora::testing::BrandedFolder;
 using velmora::testing::FakeHtmlView;
+using velmora::testing::Flipped;
 using velmora::testing::MainWindowFixture;
 using velmora::testing::ScriptedRandom;
 
@@ -45,11 +46,6 @@ const QString IconFile = QStringLiteral("main.ico");
 
 QByteArray Item(const QByteArray& tag, const QByteArray& value) {
     return "<%%" + tag + "%%>" + value + "<%%/" + tag + "%%>\r\n";
-}
-
-QByteArray Flipped(QByteArray bytes, qsizetype at) {
-    bytes[at] = char(bytes[at] ^ 0x01);
-    return bytes;
 }
 
 QByteArray StillPicture(QSize size, const char* format) {

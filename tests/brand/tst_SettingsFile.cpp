@@ -16,6 +16,7 @@
 
 using namespace velmora::app;
 using velmora::testing::EncryptedSettings;
+using velmora::testing::Flipped;
 using velmora::testing::readFileOrMarker;
 using velmora::testing::writeFileForTest;
 
@@ -24,11 +25,6 @@ namespace {
 const QByteArray Plain("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\n"
                        "<%%LastNewsId%%>5<%%/LastNewsId%%>\n"
                        "<%%AboutText%%>About<%%/AboutText%%>");
-
-QByteArray Flipped(QByteArray bytes, qsizetype at) {
-    bytes[at] = char(bytes[at] ^ 0x01);
-    return bytes;
-}
 
 // What main() finds before the application object is made.
 struct BeforeApplication {

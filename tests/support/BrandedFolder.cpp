@@ -67,6 +67,11 @@ QByteArray EncryptedSettings(const QByteArray& plain) {
     return encrypted;
 }
 
+QByteArray Flipped(QByteArray bytes, qsizetype at) {
+    bytes[at] = char(bytes[at] ^ 0x01);
+    return bytes;
+}
+
 QByteArray Gzip(const QByteArray& data) {
     z_stream stream{};
     if (deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)

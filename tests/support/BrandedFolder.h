@@ -14,6 +14,9 @@ namespace velmora::testing {
 // The settings text as "dbsettings.dat" holds it: encrypted with the built-in password.
 QByteArray EncryptedSettings(const QByteArray& plain);
 
+// The bytes with one bit of the byte at `at` flipped: a damaged copy.
+QByteArray Flipped(QByteArray bytes, qsizetype at);
+
 // What `gzip -9` writes.
 QByteArray Gzip(const QByteArray& data);
 
