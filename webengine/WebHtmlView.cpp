@@ -1,5 +1,7 @@
 #include "webengine/WebHtmlView.h"
 
+#include "webengine/DocumentCharset.h"
+
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -14,9 +16,9 @@ WebHtmlView::WebHtmlView(QWidget* parent) : HtmlView(parent), m_view(new QWebEng
 }
 
 void WebHtmlView::setHtmlSource(const QByteArray& html) {
-    // As bytes, so the page's own charset declaration decides how they read; without one the
-    // engine's default, ISO-8859-1, reads them as Windows-1252, as browsers do.
-    m_view->setContent(html, QStringLiteral("text/html"), QUrl());
+    // As bytes: the page's own charset declaration decides how they read, and without one they
+    // are Windows-1252. Left to itself the engine would guess the set of an undeclared page.
+    m_view->setContent(html, HtmlMimeType(html), QUrl());
 }
 
 } // namespace velmora::webengine
