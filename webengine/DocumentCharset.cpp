@@ -1,7 +1,7 @@
 #include "webengine/DocumentCharset.h"
 
 #include <QByteArray>
-#include <QList>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <optional>
@@ -216,14 +216,14 @@ private:
 
     // Reads a meta element's attributes: whether they declare a known character set.
     bool metaDeclares() {
-        QList<QByteArray> seen;
+        QSet<QByteArray> seen;
         bool gotPragma = false;
         std::optional<bool> needPragma;
         std::optional<QByteArrayView> charset;
         while (const std::optional<Attribute> a = attribute()) {
             if (seen.contains(a->name))
                 continue;
-            seen.append(a->name);
+            seen.insert(a->name);
             if (a->name == "http-equiv") {
                 gotPragma = gotPragma || a->value.trimmed().compare("content-type", Qt::CaseInsensitive) == 0;
             } else if (a->name == "content" && !charset) {
