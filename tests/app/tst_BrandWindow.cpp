@@ -5,6 +5,7 @@
 #include "BrandedFolder.h"
 #include "MainWindowFixture.h"
 #include "ScriptedRandom.h"
+#include "TestSupport.h"
 #include "app/LinkLabel.h"
 
 #include <QApplication>
@@ -23,11 +24,7 @@
 
 #include <memory>
 
-using velmora::testing::BrandedFolder;
-using velmora::testing::FakeHtmlView;
-using velmora::testing::Flipped;
-using velmora::testing::MainWindowFixture;
-using velmora::testing::ScriptedRandom;
+using namespace velmora::testing;
 
 namespace {
 
@@ -57,6 +54,11 @@ QByteArray StillPicture(QSize size, const char* format) {
     if (!image.save(&buffer, format))
         qFatal("cannot write a %s picture", format);
     return bytes;
+}
+
+// A GIF from tests/data/brand: "120x30" and "60x20" have two frames, "10x10" one.
+QByteArray Gif(const char* size) {
+    return readTestData(QStringLiteral("brand/banner-%1.gif").arg(QLatin1StringView(size)));
 }
 
 QColor IconColour() {
@@ -102,46 +104,37 @@ void TestBrandWindow::settingsFiles_data() {
     QTest::addColumn<QByteArray>("file"); // empty: no settings file
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("makeMoney");
-    QTest::addColumn<bool>("news");
-    QTest::addColumn<bool>("banner");
     QTest::addColumn<QString>("link1");
-    QTest::addColumn<bool>("links");
-    QTest::addColumn<bool>("skinAndIcon");
-    QTest::addColumn<bool>("welcome");
+    QTest::addColumn<QString>("shown"); // what is there besides the captions
 
-    const QByteArray branded = velmora::testing::EncryptedSettings(
-        Base + Item("Welcome1", WelcomePage) + Item("Banner1", "ad.gif^http://127.0.0.1:9/ad") +
-        Item("Link1", "Home^http://127.0.0.1:9/home"));
-    const QString v2 = QStringLiteral(" v2.0");
-    const QString money = QStringLiteral("Make Money");
-    QTest::newRow("branded") << branded << QStringLiteral("Acme v2.0") << QStringLiteral("Earn") << true
-                             << true << QStringLiteral("Home") << true << true << true;
-    QTest::newRow("no settings file") << QByteArray() << QStringLiteral("Velmora") << money << true << true
-                                      << QStringLiteral("Google") << true << false << false;
-    QTest::newRow("password check fails")
-        << Flipped(branded, 8) << v2 << money << false << false << QString() << false << true << false;
-    QTest::newRow("damaged text") << Flipped(branded, 12) << v2 << money << false << false << QString()
-                                  << false << true << false;
-    QTest::newRow("text without items") << velmora::testing::EncryptedSettings("just text\r\n") << v2 << money
-                                        << false << false << QString() << false << true << false;
+    const QByteArray branded = EncryptedSettings(Base + Item("Welcome1", WelcomePage) +
+                                                 Item("Banner1", "ad.gif^http://127.0.0.1:9/ad") +
+                                                 Item("Link1", "Home^http://127.0.0.1:9/home"));
+    auto row = [](const char* name, const QByteArray& file, const char* caption, const char* makeMoney,
+                  const char* link1, const char* shown) {
+        QTest::newRow(name) << file << QString::fromLatin1(caption) << QString::fromLatin1(makeMoney)
+                            << QString::fromLatin1(link1) << QString::fromLatin1(shown);
+    };
+    row("branded", branded, "Acme v2.0", "Earn", "Home", "news banner links skin icon welcome");
+    row("no settings file", {}, "Velmora", "Make Money", "Google", "news banner links");
+    row("password check fails", Flipped(branded, 8), " v2.0", "Make Money", "", "skin icon");
+    row("damaged text", Flipped(branded, 12), " v2.0", "Make Money", "", "skin icon");
+    row("text without items", EncryptedSettings("just text\r\n"), " v2.0", "Make Money", "", "skin icon");
 }
 
 void TestBrandWindow::settingsFiles() {
     QFETCH(QByteArray, file);
     QFETCH(QString, caption);
     QFETCH(QString, makeMoney);
-    QFETCH(bool, news);
-    QFETCH(bool, banner);
     QFETCH(QString, link1);
-    QFETCH(bool, links);
-    QFETCH(bool, skinAndIcon);
-    QFETCH(bool, welcome);
+    QFETCH(QString, shown);
+    const auto has = [&](const char* what) { return shown.contains(QLatin1StringView(what)); };
 
     BrandedFolder folder;
     if (!file.isEmpty())
         folder.write(QStringLiteral("dbsettings.dat"), file);
-    folder.write(QStringLiteral("banner1.dat"), velmora::testing::AnimatedGif({60, 20}));
-    folder.write(SkinFile, velmora::testing::Gzip(Skin));
+    folder.write(QStringLiteral("banner1.dat"), Gif("60x20"));
+    folder.write(SkinFile, Gzip(Skin));
     folder.write(IconFile, StillPicture({16, 16}, "ico"));
     // A file the program never names stays untouched too.
     folder.write(QStringLiteral("ad.gif"), "not the banner");
@@ -151,16 +144,17 @@ void TestBrandWindow::settingsFiles() {
     QCOMPARE(f.reporter.messages, QStringList());
     QCOMPARE(f.window->windowTitle(), caption);
     QCOMPARE(f.find<QPushButton>("btnMakeMoney")->text(), makeMoney);
-    QCOMPARE(!f.find("btnNews")->isHidden(), news);
-    QCOMPARE(!f.find("panBanner")->isHidden(), banner);
     QCOMPARE(f.find<QLabel>("lblLink1URL")->text(), link1);
-    QCOMPARE(!f.find("panLinks")->isHidden(), links);
-    QCOMPARE(qApp->styleSheet(), skinAndIcon ? QString::fromLatin1(Skin) : QString());
-    QCOMPARE(QApplication::windowIcon().isNull(), !skinAndIcon);
-    if (skinAndIcon)
+    QCOMPARE(!f.find("btnNews")->isHidden(), has("news"));
+    QCOMPARE(!f.find("panBanner")->isHidden(), has("banner"));
+    QCOMPARE(!f.find("panLinks")->isHidden(), has("links"));
+    QCOMPARE(qApp->styleSheet(), has("skin") ? QString::fromLatin1(Skin) : QString());
+    QCOMPARE(QApplication::windowIcon().isNull(), !has("icon"));
+    if (has("icon"))
         QCOMPARE(IconColour(), QColor(0x20, 0x60, 0xc0));
 
     // The welcome page gets the settings' bytes as they stand; without one the poll starts now.
+    const bool welcome = has("welcome");
     QCOMPARE(f.window->brandSettings().WelcomeText, welcome ? WelcomePage : QByteArray());
     QCOMPARE(f.find<QTimer>("Timer1")->isActive(), !welcome);
     QVERIFY(f.show());
@@ -179,26 +173,22 @@ void TestBrandWindow::bannerPictures_data() {
     QTest::addColumn<QString>("shown");      // empty: the panel is hidden
     QTest::addColumn<QSize>("size");
 
-    const QByteArray three =
+    const QByteArray two =
         Item("Banner1", "one.bmp^http://127.0.0.1:9/1") + Item("Banner2", "two.jpg^http://127.0.0.1:9/2");
-    const QString gif = QStringLiteral("gifBanner");
-    const QString img = QStringLiteral("imgBanner");
-    QTest::newRow("GIF from item 3") << three + Item("Banner3", "ad.gif^http://127.0.0.1:9/ad") << 2
-                                     << velmora::testing::AnimatedGif({120, 30}) << gif << QSize(120, 30);
-    QTest::newRow("upper-case GIF name") << Item("Banner1", "AD.GIF^http://127.0.0.1:9/ad") << 0
-                                         << velmora::testing::AnimatedGif({80, 25}) << gif << QSize(80, 25);
-    QTest::newRow("BMP") << Item("Banner1", "ad.bmp^http://127.0.0.1:9/ad") << 0
-                         << StillPicture({90, 20}, "bmp") << img << QSize(90, 20);
-    QTest::newRow("JPEG in a Windows folder") << Item("Banner1", "C:\\ads.gif\\ad.JPG^http://127.0.0.1:9/ad")
-                                              << 0 << StillPicture({70, 40}, "jpeg") << img << QSize(70, 40);
-    QTest::newRow("icon") << Item("Banner1", "ad.ico^http://127.0.0.1:9/ad") << 0
-                          << StillPicture({32, 32}, "ico") << img << QSize(32, 32);
-    QTest::newRow("empty file name") << Item("Banner1", "^http://127.0.0.1:9/ad") << 0
-                                     << velmora::testing::AnimatedGif({80, 25}) << QString() << QSize();
-    QTest::newRow("missing file") << three + Item("Banner3", "ad.gif^http://127.0.0.1:9/ad") << 2
-                                  << QByteArray() << QString() << QSize();
-    QTest::newRow("metafile") << Item("Banner1", "ad.wmf^http://127.0.0.1:9/ad") << 0
-                              << QByteArray("metafile") << QString() << QSize();
+    auto row = [](const char* name, const QByteArray& items, int pick, const QByteArray& picture,
+                  const char* shown, QSize size = {}) {
+        QTest::newRow(name) << items << pick << picture << QString::fromLatin1(shown) << size;
+    };
+    const QByteArray url = "^http://127.0.0.1:9/ad";
+    row("GIF from item 3", two + Item("Banner3", "ad.gif" + url), 2, Gif("120x30"), "gifBanner", {120, 30});
+    row("upper-case GIF name", Item("Banner1", "AD.GIF" + url), 0, Gif("60x20"), "gifBanner", {60, 20});
+    row("BMP", Item("Banner1", "ad.bmp" + url), 0, StillPicture({90, 20}, "bmp"), "imgBanner", {90, 20});
+    row("JPEG in a Windows folder", Item("Banner1", "C:\\ads.gif\\ad.JPG" + url), 0,
+        StillPicture({70, 40}, "jpeg"), "imgBanner", {70, 40});
+    row("icon", Item("Banner1", "ad.ico" + url), 0, StillPicture({32, 32}, "ico"), "imgBanner", {32, 32});
+    row("empty file name", Item("Banner1", url), 0, Gif("60x20"), "");
+    row("missing file", two + Item("Banner3", "ad.gif" + url), 2, {}, "");
+    row("metafile", Item("Banner1", "ad.wmf" + url), 0, "metafile", "");
 }
 
 void TestBrandWindow::bannerPictures() {
@@ -211,7 +201,7 @@ void TestBrandWindow::bannerPictures() {
     BrandedFolder folder;
     folder.writeSettings(Base + items);
     for (int n = 1; n <= 3; ++n)
-        folder.write(QStringLiteral("banner%1.dat").arg(n), velmora::testing::AnimatedGif({10, 10}, 1));
+        folder.write(QStringLiteral("banner%1.dat").arg(n), Gif("10x10"));
     const QString chosen = QStringLiteral("banner%1.dat").arg(pick + 1);
     QFile::remove(folder.filePath(chosen));
     if (!picture.isEmpty())
@@ -248,29 +238,21 @@ void TestBrandWindow::links_data() {
     QTest::addColumn<QByteArray>("items");
     QTest::addColumn<QList<int>>("picks");
     QTest::addColumn<QStringList>("expected"); // caption and URL of each label
-    QTest::addColumn<bool>("visible");
 
-    const QByteArray three = Item("Link1", "One^http://127.0.0.1:9/1") +
-                             Item("Link2", "Two^http://127.0.0.1:9/2") +
-                             Item("Link3", "Three^http://127.0.0.1:9/3");
-    QTest::newRow("one link") << Item("Link1", "One^http://127.0.0.1:9/1") << QList<int>{0}
-                              << QStringList{"One", "http://127.0.0.1:9/1", "", ""} << true;
+    const QByteArray one = Item("Link1", "One^http://127.0.0.1:9/1");
+    const QByteArray three =
+        one + Item("Link2", "Two^http://127.0.0.1:9/2") + Item("Link3", "Three^http://127.0.0.1:9/3");
+    QTest::newRow("one link") << one << QList<int>{0} << QStringList{"One", "http://127.0.0.1:9/1", "", ""};
     // The second pick is among the links left after the first.
-    QTest::newRow("two of three") << three << QList<int>{2, 0}
-                                  << QStringList{"Three", "http://127.0.0.1:9/3", "One",
-                                                 "http://127.0.0.1:9/1"}
-                                  << true;
-    QTest::newRow("second of the rest")
-        << three << QList<int>{0, 1}
-        << QStringList{"One", "http://127.0.0.1:9/1", "Three", "http://127.0.0.1:9/3"} << true;
-    QTest::newRow("none") << QByteArray() << QList<int>{} << QStringList{"", "", "", ""} << false;
+    QTest::newRow("two of three") << three << QList<int>{0, 1}
+                                  << QStringList{"One", "http://127.0.0.1:9/1", "Three",
+                                                 "http://127.0.0.1:9/3"};
 }
 
 void TestBrandWindow::links() {
     QFETCH(QByteArray, items);
     QFETCH(QList<int>, picks);
     QFETCH(QStringList, expected);
-    QFETCH(bool, visible);
 
     BrandedFolder folder;
     folder.writeSettings(Base + items);
@@ -281,7 +263,7 @@ void TestBrandWindow::links() {
     QCOMPARE((QStringList{link1->text(), QString::fromLatin1(link1->url()), link2->text(),
                           QString::fromLatin1(link2->url())}),
              expected);
-    QCOMPARE(!f.find("panLinks")->isHidden(), visible);
+    QCOMPARE(!f.find("panLinks")->isHidden(), !expected[0].isEmpty());
 }
 
 // An error ends the load: it is reported, what was applied before it stays, nothing after it
@@ -294,28 +276,25 @@ void TestBrandWindow::errorsKeepWhatWasRead_data() {
     QTest::addColumn<bool>("bannerPanel");
     QTest::addColumn<QString>("link1"); // "Google": the links were not reached
 
-    const QByteArray gif = velmora::testing::AnimatedGif({60, 20});
+    const QByteArray gif = Gif("60x20");
     const QByteArray link = Item("Link1", "Home^http://127.0.0.1:9/home");
-    const QString acme = QStringLiteral("Acme v2.0");
-    const QString google = QStringLiteral("Google");
-    QTest::newRow("banner item of one field")
-        << Item("Banner1", "ad.gif") + link << gif << QStringLiteral("List index out of bounds (1)") << acme
-        << true << google;
-    QTest::newRow("link item of one field")
-        << Item("Banner1", "ad.gif^http://127.0.0.1:9/ad") + Item("Link1", "Home") << gif
-        << QStringLiteral("List index out of bounds (1)") << acme << true << google;
-    QTest::newRow("unknown picture extension")
-        << Item("Banner1", "ad.png^http://127.0.0.1:9/ad") + link << gif
-        << QStringLiteral("Unknown picture file extension (.png)") << acme << true << google;
-    QTest::newRow("not a GIF") << Item("Banner1", "ad.gif^http://127.0.0.1:9/ad") + link
-                               << StillPicture({60, 20}, "png") << QStringLiteral("readable GIF picture")
-                               << acme << false << google;
-    QTest::newRow("truncated GIF") << Item("Banner1", "ad.gif^http://127.0.0.1:9/ad") + link << gif.left(20)
-                                   << QStringLiteral("readable GIF picture") << acme << false << google;
-    QTest::newRow("not a JPEG") << Item("Banner1", "ad.jpeg^http://127.0.0.1:9/ad") + link << gif
-                                << QStringLiteral("readable JPEG picture") << acme << false << google;
-    QTest::newRow("settings file unreadable") << QByteArray() << gif << QStringLiteral("Cannot open file")
-                                              << QStringLiteral("Velmora") << true << google;
+    auto row = [](const char* name, const QByteArray& items, const QByteArray& banner1, const char* message,
+                  bool bannerPanel, const char* caption = "Acme v2.0") {
+        QTest::newRow(name) << items << banner1 << QString::fromLatin1(message)
+                            << QString::fromLatin1(caption) << bannerPanel << QStringLiteral("Google");
+    };
+    const QByteArray url = "^http://127.0.0.1:9/ad";
+    row("banner item of one field", Item("Banner1", "ad.gif") + link, gif, "List index out of bounds (1)",
+        true);
+    row("link item of one field", Item("Banner1", "ad.gif" + url) + Item("Link1", "Home"), gif,
+        "List index out of bounds (1)", true);
+    row("unknown picture extension", Item("Banner1", "ad.png" + url) + link, gif,
+        "Unknown picture file extension (.png)", true);
+    row("not a GIF", Item("Banner1", "ad.gif" + url) + link, StillPicture({60, 20}, "png"),
+        "readable GIF picture", false);
+    row("truncated GIF", Item("Banner1", "ad.gif" + url) + link, gif.left(20), "readable GIF picture", false);
+    row("not a JPEG", Item("Banner1", "ad.jpeg" + url) + link, gif, "readable JPEG picture", false);
+    row("settings file unreadable", {}, gif, "Cannot open file", true, "Velmora");
 }
 
 void TestBrandWindow::errorsKeepWhatWasRead() {
@@ -332,7 +311,7 @@ void TestBrandWindow::errorsKeepWhatWasRead() {
     else
         folder.writeSettings(Base + items);
     folder.write(QStringLiteral("banner1.dat"), banner1);
-    folder.write(SkinFile, velmora::testing::Gzip(Skin));
+    folder.write(SkinFile, Gzip(Skin));
 
     MainWindowFixture f(folder.path(), Picks({}));
     QCOMPARE(f.reporter.messages.size(), 1);
@@ -389,9 +368,8 @@ void TestBrandWindow::brandedClicks() {
 
     BrandedFolder folder;
     folder.writeSettings(items.startsWith("<%%ApplicationName") ? items : Base + items);
-    folder.write(QStringLiteral("banner1.dat"), items.contains("ad.gif")
-                                                    ? velmora::testing::AnimatedGif({60, 20})
-                                                    : StillPicture({60, 20}, "bmp"));
+    folder.write(QStringLiteral("banner1.dat"),
+                 items.contains("ad.gif") ? Gif("60x20") : StillPicture({60, 20}, "bmp"));
     MainWindowFixture f(folder.path(), Picks({}));
     QVERIFY(f.show());
     QWidget* target = f.find(qPrintable(clicked));

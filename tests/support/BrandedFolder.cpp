@@ -9,51 +9,6 @@
 #include <zlib.h>
 
 namespace velmora::testing {
-namespace {
-
-void appendLittleEndian16(QByteArray& out, int value) {
-    out.append(char(value & 0xff));
-    out.append(char((value >> 8) & 0xff));
-}
-
-// LZW-coded pixels of one colour index, as literal codes only: a clear code before the
-// decoder's table would grow past the first code width keeps every code minCodeSize + 1 bits.
-QByteArray LiteralLzw(int pixels, int colourIndex, int minCodeSize) {
-    const int clear = 1 << minCodeSize;
-    const int width = minCodeSize + 1;
-    const int literalsPerClear = clear - 2;
-    QByteArray bytes;
-    quint32 buffer = 0;
-    int bits = 0;
-    const auto put = [&](int code) {
-        buffer |= quint32(code) << bits;
-        bits += width;
-        while (bits >= 8) {
-            bytes.append(char(buffer & 0xff));
-            buffer >>= 8;
-            bits -= 8;
-        }
-    };
-    for (int i = 0; i < pixels; ++i) {
-        if (i % literalsPerClear == 0)
-            put(clear);
-        put(colourIndex);
-    }
-    put(clear + 1); // end of information
-    if (bits > 0)
-        bytes.append(char(buffer & 0xff));
-    // Data sub-blocks of at most 255 bytes, then the block terminator.
-    QByteArray blocks;
-    for (qsizetype at = 0; at < bytes.size(); at += 255) {
-        const QByteArray block = bytes.mid(at, 255);
-        blocks.append(char(block.size()));
-        blocks.append(block);
-    }
-    blocks.append('\0');
-    return blocks;
-}
-
-} // namespace
 
 QByteArray EncryptedSettings(const QByteArray& plain) {
     QByteArray source = plain;
@@ -86,40 +41,6 @@ QByteArray Gzip(const QByteArray& data) {
     out.resize(qsizetype(stream.total_out));
     deflateEnd(&stream);
     return out;
-}
-
-QByteArray AnimatedGif(QSize size, int frames) {
-    constexpr int MinCodeSize = 2; // four colours
-    QByteArray gif("GIF89a");
-    appendLittleEndian16(gif, size.width());
-    appendLittleEndian16(gif, size.height());
-    gif.append(char(0x91)); // global colour table of 4 entries, 2 bits of colour resolution
-    gif.append('\0');       // background colour
-    gif.append('\0');       // square pixels
-    gif.append(QByteArray::fromHex("ff0000"
-                                   "00a000"
-                                   "0000ff"
-                                   "ffff00"));
-    // Loops for ever.
-    gif.append(QByteArray::fromHex("21ff0b") + "NETSCAPE2.0" +
-               QByteArray::fromHex("03010000"
-                                   "00"));
-    for (int frame = 0; frame < frames; ++frame) {
-        gif.append(QByteArray::fromHex("21f904"
-                                       "04")); // graphic control: keep the frame
-        appendLittleEndian16(gif, 10);         // 100 ms
-        gif.append(QByteArray::fromHex("0000"));
-        gif.append(char(0x2c));
-        appendLittleEndian16(gif, 0);
-        appendLittleEndian16(gif, 0);
-        appendLittleEndian16(gif, size.width());
-        appendLittleEndian16(gif, size.height());
-        gif.append('\0'); // no local colour table, not interlaced
-        gif.append(char(MinCodeSize));
-        gif.append(LiteralLzw(size.width() * size.height(), frame % 4, MinCodeSize));
-    }
-    gif.append(char(0x3b));
-    return gif;
 }
 
 void BrandedFolder::write(const QString& name, const QByteArray& bytes) const {

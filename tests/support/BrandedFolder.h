@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QMap>
-#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -19,9 +18,6 @@ QByteArray Flipped(QByteArray bytes, qsizetype at);
 
 // What `gzip -9` writes.
 QByteArray Gzip(const QByteArray& data);
-
-// A looping animated GIF of the given size: frames solid frames of different colours.
-QByteArray AnimatedGif(QSize size, int frames = 2);
 
 // A temporary folder laid out as the program's folder.
 class BrandedFolder {
