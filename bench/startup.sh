@@ -6,8 +6,8 @@
 #
 #   bench/startup.sh [BUILD_DIR]      (default: build; RUNS=7 runs of each program)
 #
-# A pair is one add_pair line below: a label, then the two commands, each as one string that
-# the shell splits into words.
+# A pair is one add_pair line below: a label, the goal for the time ratio, then the two commands,
+# each as one string that the shell splits into words.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
@@ -15,17 +15,17 @@ runs="${RUNS:-7}"
 settle_ms="${SETTLE_MS:-500}"
 
 pair_labels=()
+pair_goals=()
 pair_a=()
 pair_b=()
 add_pair() {
     pair_labels+=("$1")
-    pair_a+=("$2")
-    pair_b+=("$3")
+    pair_goals+=("$2")
+    pair_a+=("$3")
+    pair_b+=("$4")
 }
 
-add_pair "start without a welcome page" "$build/app/velmora" "$build/bench/startup/startup_bare_window"
-
-cmake --build "$build" --target velmora startup_bare_window startup_mapwatch >/dev/null
+cmake --build "$build" --target velmora velmora-brand startup_bare_window startup_mapwatch >/dev/null
 watch="$build/bench/startup/startup_mapwatch"
 
 work="$(mktemp -d)"
@@ -35,6 +35,29 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+add_pair "start without a welcome page" 1.3 "$build/app/velmora" "$build/bench/startup/startup_bare_window"
+
+# A start with a welcome page: a copy of the program with its web engine module in a branded
+# folder whose settings hold one welcome page, against a bare web view showing the same page.
+if cmake --build "$build" --target velmora_webengine startup_bare_webview >/dev/null 2>&1; then
+    mkdir "$work/branded"
+    cp "$build/app/velmora" "$build/app/velmora_webengine.so" "$work/branded/"
+    {
+        printf '<html><head><title>Welcome</title></head><body><h1>Welcome to Velmora</h1>'
+        printf '<p>Type a keyword and press Search to see its sponsored ads.</p></body></html>'
+    } >"$work/welcome.html"
+    {
+        printf '<%%%%ApplicationName%%%%>Velmora<%%%%/ApplicationName%%%%>\r\n<%%%%Welcome1%%%%>'
+        cat "$work/welcome.html"
+        printf '<%%%%/Welcome1%%%%>\r\n'
+    } >"$work/settings.txt"
+    "$build/tools/brand/velmora-brand" encrypt "$work/settings.txt" "$work/branded/dbsettings.dat" >/dev/null
+    add_pair "start with a welcome page" 1.2 "$work/branded/velmora" \
+        "$build/bench/startup/startup_bare_webview $work/welcome.html"
+else
+    echo "No web engine in this build: the pair of starts with a welcome page is skipped."
+fi
 
 # A private X server; it writes its display number to the file once it accepts clients.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -64,6 +87,12 @@ measure() {
     echo "$ms $kb $size" >>"$out"
 }
 
+program() { # the program's file name in a command
+    local words
+    read -ra words <<<"$1"
+    echo "${words[0]##*/}"
+}
+
 median() { # column $2 of file $1
     sort -g -k"$2","$2" "$1" | awk -v c="$2" '{v[NR] = $c} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
 }
@@ -84,8 +113,8 @@ for i in "${!pair_labels[@]}"; do
     a_kb="$(median "$a" 2)" b_kb="$(median "$b" 2)"
     echo
     echo "${pair_labels[$i]}:"
-    printf '  %-34s %8.1f ms %8.1f MB  window %s\n' "A ${pair_a[$i]##*/}" "$a_ms" "$(awk -v k="$a_kb" 'BEGIN {print k / 1024}')" "$(awk 'NR == 1 {print $3}' "$a")"
-    printf '  %-34s %8.1f ms %8.1f MB  window %s\n' "B ${pair_b[$i]##*/}" "$b_ms" "$(awk -v k="$b_kb" 'BEGIN {print k / 1024}')" "$(awk 'NR == 1 {print $3}' "$b")"
-    awk -v at="$a_ms" -v bt="$b_ms" -v am="$a_kb" -v bm="$b_kb" \
-        'BEGIN {printf "  %-34s %8.2fx    %8.2fx    (time, memory; goal 1.3x)\n", "ratio A/B", at / bt, am / bm}'
+    printf '  %-34s %8.1f ms %8.1f MB  window %s\n' "A $(program "${pair_a[$i]}")" "$a_ms" "$(awk -v k="$a_kb" 'BEGIN {print k / 1024}')" "$(awk 'NR == 1 {print $3}' "$a")"
+    printf '  %-34s %8.1f ms %8.1f MB  window %s\n' "B $(program "${pair_b[$i]}")" "$b_ms" "$(awk -v k="$b_kb" 'BEGIN {print k / 1024}')" "$(awk 'NR == 1 {print $3}' "$b")"
+    awk -v at="$a_ms" -v bt="$b_ms" -v am="$a_kb" -v bm="$b_kb" -v goal="${pair_goals[$i]}" \
+        'BEGIN {printf "  %-34s %8.2fx    %8.2fx    (time, memory; goal %sx)\n", "ratio A/B", at / bt, am / bm, goal}'
 done
