@@ -156,8 +156,11 @@ void TfrmMain::applyLinks(const BrandLoad& load) {
 void TfrmMain::applySkinAndIcon() {
     const QDir dir(m_services.applicationDir);
     // The reseller's skin restyles every window; a file without a readable skin keeps the stored one.
-    if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        applySkinFile(*application, dir.filePath(QString::fromLatin1(SkinFileName)));
+    auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (application && applySkinFile(*application, dir.filePath(QString::fromLatin1(SkinFileName)))) {
+        // The one caption sized to its text when the window was made: its font may have changed.
+        bsSkinStdLabel6->resize(bsSkinStdLabel6->sizeHint());
+    }
 
     const QString iconPath = dir.filePath(QString::fromLatin1(IconFileName));
     if (!QFileInfo(iconPath).isFile())

@@ -37,7 +37,7 @@ const QByteArray Base("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
                       "<%%MakeMoneyButton%%>Earn<%%/MakeMoneyButton%%>\r\n");
 // Bytes as a legacy page has them: 0xE9 is "é" in Windows-1252, no charset declared.
 const QByteArray WelcomePage("<html><body><h1>Caf\xe9</h1></body></html>");
-const QByteArray Skin("QPushButton { color: #123456; }");
+const QByteArray Skin("QPushButton { color: #123456; } QLabel { font-size: 22px; }");
 const QString SkinFile = QStringLiteral("mainskin.dat");
 const QString IconFile = QStringLiteral("main.ico");
 
@@ -152,6 +152,9 @@ void TestBrandWindow::settingsFiles() {
     QCOMPARE(QApplication::windowIcon().isNull(), !has("icon"));
     if (has("icon"))
         QCOMPARE(IconColour(), QColor(0x20, 0x60, 0xc0));
+    // A caption sized to its text still shows all of it in the reseller's font.
+    auto* keyword = f.find<QLabel>("bsSkinStdLabel6");
+    QCOMPARE(keyword->width(), keyword->sizeHint().width());
 
     // The welcome page gets the settings' bytes as they stand; without one the poll starts now.
     const bool welcome = has("welcome");
