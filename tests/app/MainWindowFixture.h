@@ -36,11 +36,13 @@ struct MainWindowFixture {
 
     // Branded as the program is at start: from the settings and branding files in
     // applicationDir, read before the window is made, with the given random picks.
-    MainWindowFixture(const QString& applicationDir, std::unique_ptr<util::RandomSource> picks)
+    MainWindowFixture(const QString& applicationDir, std::unique_ptr<util::RandomSource> picks,
+                      app::HtmlViewFactory htmlViews = {})
         : random(std::move(picks)) {
-        window = std::make_unique<app::TfrmMain>(
-            app::ReadStartupSettings(applicationDir),
-            services(applicationDir, "http://127.0.0.1:9", {}, "http://127.0.0.1:9/liveupdate/velmora/"));
+        window = std::make_unique<app::TfrmMain>(app::ReadStartupSettings(applicationDir),
+                                                 services(applicationDir, "http://127.0.0.1:9",
+                                                          std::move(htmlViews),
+                                                          "http://127.0.0.1:9/liveupdate/velmora/"));
     }
 
     bool show() {

@@ -4,10 +4,13 @@
 // This program links no part of the engine, as the program itself does not; and it never sets
 // the shared-context attribute, as a start that shows no page at once does not.
 
+#include "BrandedFolder.h"
+#include "LoopbackServer.h"
 #include "MainWindowFixture.h"
 #include "TestSupport.h"
 #include "app/WebEngineLoader.h"
 #include "app/WebEngineModule.h"
+#include "news/FNews.h"
 
 #include <QFile>
 #include <QLabel>
@@ -17,6 +20,9 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
 
 using velmora::app::BrandSettings;
 using velmora::app::HtmlView;
@@ -75,6 +81,8 @@ class TestWebEngineModule : public QObject {
 private slots:
     void initTestCase();
     void startWithoutPageLoadsNoEngine();
+    // The first to load the engine in this process, which never asks for shared contexts.
+    void newsWindowAfterAStartWithoutWelcomePage();
     void pageShownLater();
     void welcomePage_data();
     void welcomePage();
@@ -115,6 +123,62 @@ void TestWebEngineModule::pageShownLater() {
     QVERIFY(loaded.wait(PageTimeoutMs));
     QCOMPARE(loaded.first().first().toBool(), true);
     QVERIFY(showsTitle(view, QStringLiteral("Later")));
+}
+
+// A branded start without a welcome page, as main() makes it: the settings read first, no shared
+// contexts asked for. The news window still shows its items through the module.
+void TestWebEngineModule::newsWindowAfterAStartWithoutWelcomePage() {
+    velmora::testing::LoopbackServer server;
+    server.setResponder("/news/getlastnews.php", [](const velmora::testing::RecordedRequest&) {
+        velmora::testing::CannedReply reply;
+        reply.body = "9^Nine^2024-05-01\xAFOK";
+        return reply;
+    });
+    server.setResponder("/news/getnewsdetails.php", [](const velmora::testing::RecordedRequest&) {
+        velmora::testing::CannedReply reply;
+        reply.body = "<html><head><title>Item nine</title></head><body>nine</body></html>\xAFOK";
+        return reply;
+    });
+    velmora::testing::BrandedFolder folder;
+    folder.writeSettings("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
+                         "<%%BranderType%%>Master<%%/BranderType%%>\r\n"
+                         "<%%MasterNewsBaseURL%%>" +
+                         server.url("/news") +
+                         "<%%/MasterNewsBaseURL%%>\r\n"
+                         "<%%MasterPublID%%>pub-m<%%/MasterPublID%%>\r\n");
+    WebEngineLoader loader(QStringLiteral(VELMORA_WEBENGINE_MODULE_DIR));
+    RecordingReporter reporter;
+    MainWindowFixture f(folder.path(), velmora::util::SeededRandom(1),
+                        moduleHtmlViewFactory(loader, reporter));
+    f.find<QTimer>("Timer1")->stop();
+    QVERIFY(f.show());
+    QVERIFY(!engineLoaded());
+
+    // Works the modal news window: picks the item, waits for its page, closes the window.
+    bool seen = false;
+    bool shown = false;
+    QTimer driver;
+    connect(&driver, &QTimer::timeout, this, [&] {
+        auto* window = qobject_cast<velmora::news::TfrmNews*>(QApplication::activeModalWidget());
+        if (!window)
+            return;
+        driver.stop();
+        seen = true;
+        auto* list = window->findChild<QTreeWidget*>(QStringLiteral("lvwItems"));
+        if (list && list->topLevelItemCount() == 1) {
+            list->setCurrentItem(list->topLevelItem(0));
+            shown = showsTitle(window->findChild<QWidget*>(QStringLiteral("prfEditorNews")),
+                               QStringLiteral("Item nine"));
+        }
+        window->close();
+    });
+    driver.start(10);
+    f.find<QToolButton>("btnNews")->click();
+    // The window opens once the list has arrived.
+    QTRY_VERIFY_WITH_TIMEOUT(seen && !QApplication::activeModalWidget(), PageTimeoutMs);
+    QVERIFY(shown);
+    QVERIFY(reporter.messages.isEmpty() && f.reporter.messages.isEmpty());
+    QCOMPARE(f.messageBox.shown.size(), 0);
 }
 
 void TestWebEngineModule::welcomePage_data() {
