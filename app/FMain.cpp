@@ -56,7 +56,8 @@ constexpr int GaugeWidth = 130;
 constexpr int WelcomeButtonPanelHeight = 39;
 constexpr QRect BannerPictureGeometry(364, 8, 105, 49);
 
-// Said when a link or Help could not start any browser, so that the click is not lost silently.
+// Said when a link, Help, the banner or Make Money could not start any browser, so that the
+// click is not lost silently.
 void warnNoBrowser(MessageBox& messageBox, QWidget* parent, const QByteArray& url) {
     messageBox.warning(
         parent, url.isEmpty()
@@ -491,12 +492,16 @@ void TfrmMain::SaveResultsToCsv(const QString& fileName) {
                                                 .arg(QDir::toNativeSeparators(fileName), reason));
 }
 
+void TfrmMain::openInBrowser(const QByteArray& url) {
+    bool started = false;
+    util::OpenUrlInBrowser(url, m_services.platform, &started);
+    if (!started)
+        warnNoBrowser(m_services.messageBox, this, url);
+}
+
 void TfrmMain::btnHelpClick() {
     // Also without a help link: the browser then opens on its own start page.
-    bool started = false;
-    util::OpenUrlInBrowser(m_brand.AppHelpURL, m_services.platform, &started);
-    if (!started)
-        warnNoBrowser(m_services.messageBox, this, m_brand.AppHelpURL);
+    openInBrowser(m_brand.AppHelpURL);
 }
 
 void TfrmMain::btnAboutClick() {

@@ -127,6 +127,8 @@ private:
     void IdHTTP2WorkEnd();
     // The end of DownloadPage and the rest of SearchAds: status text, verdict, rows.
     void IdHTTP2Finished(const search::DownloadResult& result);
+    // Starts the browser with url (an empty one too); says so when no browser starts.
+    void openInBrowser(const QByteArray& url);
     void btnHelpClick();
     void btnAboutClick();
     void imgBannerClick();

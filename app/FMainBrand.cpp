@@ -8,7 +8,6 @@
 #include "app/LinkLabel.h"
 #include "app/Skin.h"
 #include "app/SkinFile.h"
-#include "util/UUtils.h"
 
 #include <QApplication>
 #include <QDir>
@@ -177,17 +176,17 @@ void TfrmMain::applySkinAndIcon() {
 
 void TfrmMain::imgBannerClick() {
     if (!m_brand.BannerURL.isEmpty())
-        util::OpenUrlInBrowser(m_brand.BannerURL, m_services.platform);
+        openInBrowser(m_brand.BannerURL);
 }
 
 void TfrmMain::gifBannerClick() {
     if (!m_brand.BannerURL.isEmpty())
-        util::OpenUrlInBrowser(m_brand.BannerURL, m_services.platform);
+        openInBrowser(m_brand.BannerURL);
 }
 
 void TfrmMain::btnMakeMoneyClick() {
     // Also without an affiliate link: the browser then opens on its own start page.
-    util::OpenUrlInBrowser(m_brand.AffiliateURL, m_services.platform);
+    openInBrowser(m_brand.AffiliateURL);
 }
 
 } // namespace velmora::app

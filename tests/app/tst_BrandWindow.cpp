@@ -28,7 +28,8 @@ using namespace velmora::testing;
 
 namespace {
 
-const QByteArray Base("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
+// The name in UTF-8, as a reseller writes it today.
+const QByteArray Base("<%%ApplicationName%%>Acm\xc3\xa9<%%/ApplicationName%%>\r\n"
                       "<%%BranderType%%>Gold<%%/BranderType%%>\r\n"
                       "<%%AffiliateURL%%>http://127.0.0.1:9/join?id=%%AFFILIATEID%%<%%/AffiliateURL%%>\r\n"
                       "<%%AffiliateID%%>a7<%%/AffiliateID%%>\r\n"
@@ -112,10 +113,10 @@ void TestBrandWindow::settingsFiles_data() {
                                                  Item("Link1", "Home^http://127.0.0.1:9/home"));
     auto row = [](const char* name, const QByteArray& file, const char* caption, const char* makeMoney,
                   const char* link1, const char* shown) {
-        QTest::newRow(name) << file << QString::fromLatin1(caption) << QString::fromLatin1(makeMoney)
+        QTest::newRow(name) << file << QString::fromUtf8(caption) << QString::fromLatin1(makeMoney)
                             << QString::fromLatin1(link1) << QString::fromLatin1(shown);
     };
-    row("branded", branded, "Acme v2.0", "Earn", "Home", "news banner links skin icon welcome");
+    row("branded", branded, "Acm\xc3\xa9 v2.0", "Earn", "Home", "news banner links skin icon welcome");
     row("no settings file", {}, "Velmora", "Make Money", "Google", "news banner links");
     row("password check fails", Flipped(branded, 8), " v2.0", "Make Money", "", "skin icon");
     row("damaged text", Flipped(branded, 12), " v2.0", "Make Money", "", "skin icon");
@@ -282,9 +283,9 @@ void TestBrandWindow::errorsKeepWhatWasRead_data() {
     const QByteArray gif = Gif("60x20");
     const QByteArray link = Item("Link1", "Home^http://127.0.0.1:9/home");
     auto row = [](const char* name, const QByteArray& items, const QByteArray& banner1, const char* message,
-                  bool bannerPanel, const char* caption = "Acme v2.0") {
-        QTest::newRow(name) << items << banner1 << QString::fromLatin1(message)
-                            << QString::fromLatin1(caption) << bannerPanel << QStringLiteral("Google");
+                  bool bannerPanel, const char* caption = "Acm\xc3\xa9 v2.0") {
+        QTest::newRow(name) << items << banner1 << QString::fromLatin1(message) << QString::fromUtf8(caption)
+                            << bannerPanel << QStringLiteral("Google");
     };
     const QByteArray url = "^http://127.0.0.1:9/ad";
     row("banner item of one field", Item("Banner1", "ad.gif") + link, gif, "List index out of bounds (1)",
@@ -387,6 +388,14 @@ void TestBrandWindow::brandedClicks() {
         QTest::mouseRelease(target, Qt::LeftButton, {}, QPoint(-5, -5));
         QCOMPARE(f.platform.started.size(), 1);
     }
+    QCOMPARE(f.messageBox.shown.size(), 0);
+    // No browser starts: the user is told, with the link.
+    f.platform.startsPrograms = false;
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+    QCOMPARE(f.messageBox.texts(),
+             QStringList{opened.isEmpty()
+                             ? QStringLiteral("No web browser could be started.")
+                             : QStringLiteral("No web browser could be started to open %1.").arg(opened)});
     QCOMPARE(f.reporter.messages, QStringList());
 }
 
