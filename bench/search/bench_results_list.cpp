@@ -46,7 +46,7 @@ struct Window {
     StderrReporter reporter;
     std::unique_ptr<velmora::util::RandomSource> random = velmora::util::SeededRandom(1);
     QTemporaryDir dir;
-    velmora::app::TfrmMain window{{},
+    velmora::app::TfrmMain window{velmora::app::BrandSettings{},
                                   {velmora::util::SystemPlatform(),
                                    reporter,
                                    dir.path(),
