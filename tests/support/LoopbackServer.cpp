@@ -166,6 +166,9 @@ LoopbackServer::LoopbackServer() : m_state(std::make_unique<State>()) {
         }
         state->serve(std::move(recorded), response);
     });
+    // One request per connection: a connection a client keeps idle would hold the server's
+    // stop for the whole keep-alive time (browsers keep theirs).
+    state->server.set_keep_alive_max_count(1);
     state->port = state->server.bind_to_any_port("127.0.0.1");
     if (state->port <= 0)
         throw std::runtime_error("the loopback server cannot bind a port");
