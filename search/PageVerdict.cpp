@@ -191,7 +191,9 @@ private:
     QList<Attribute> m_attributes;
 };
 
-PageVerdict judgeMarkup(QByteArrayView body) {
+PageVerdict judgeMarkup(QByteArrayView body, MarkupSource source) {
+    // A browser that runs scripts neither shows nor follows what stands in <noscript>.
+    const bool noscriptCounts = source == MarkupSource::Download;
     bool needsScripts = false;
     int noscriptDepth = 0;
     TagScanner tags(body);
@@ -205,6 +207,8 @@ PageVerdict judgeMarkup(QByteArrayView body) {
         if (tags.attribute("id") == QByteArrayView("captcha-form") ||
             hasClassToken(tags.attribute("class"), "g-recaptcha"))
             return PageVerdict::CaptchaPage; // wins over the script demand a block page also makes
+        if (noscriptDepth > 0 && !noscriptCounts)
+            continue;
         if (tags.is("meta") && equalsIgnoringCase(tags.attribute("http-equiv"), "refresh") &&
             referenceAsksForScripts(refreshTarget(tags.attribute("content"))))
             needsScripts = true;
@@ -216,12 +220,12 @@ PageVerdict judgeMarkup(QByteArrayView body) {
 
 } // namespace
 
-PageVerdict JudgePage(const QUrl& finalUrl, QByteArrayView body) {
+PageVerdict JudgePage(const QUrl& finalUrl, QByteArrayView body, MarkupSource source) {
     if (finalUrl.host().startsWith(QStringLiteral("consent."), Qt::CaseInsensitive))
         return PageVerdict::ConsentPage;
     if (finalUrl.path().contains(QStringLiteral("/sorry/")))
         return PageVerdict::CaptchaPage;
-    const PageVerdict markup = judgeMarkup(body);
+    const PageVerdict markup = judgeMarkup(body, source);
     if (markup == PageVerdict::ResultsPage && pathAsksForScripts(finalUrl))
         return PageVerdict::NeedsJavaScript;
     return markup;

@@ -17,11 +17,19 @@ enum class PageVerdict {
     NeedsJavaScript, // the page sends a client without scripts to an "enablejs" address
 };
 
+// Where the markup of a page comes from.
+enum class MarkupSource {
+    Download,     // the bytes a client without scripts received
+    ScriptedPage, // a document that has run its scripts, as the web engine serialized it
+};
+
 // Judges a page by the address it was finally served from (after redirects) and its markup.
 // Only addresses' paths and the markup's tags count, never a query or the text between tags,
-// so a results page for the keyword "recaptcha" or "enablejs" stays a results page.
-// Linear in the size of the body.
-PageVerdict JudgePage(const QUrl& finalUrl, QByteArrayView body);
+// so a results page for the keyword "recaptcha" or "enablejs" stays a results page. What
+// stands inside <noscript> is ignored in a page that has run its scripts, as a browser
+// ignores it. Linear in the size of the body.
+PageVerdict JudgePage(const QUrl& finalUrl, QByteArrayView body,
+                      MarkupSource source = MarkupSource::Download);
 
 // The status-bar sentence for a verdict; empty for a results page.
 QString PageVerdictSentence(PageVerdict verdict);

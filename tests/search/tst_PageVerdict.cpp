@@ -6,9 +6,11 @@
 #include <QUrl>
 
 using velmora::search::JudgePage;
+using velmora::search::MarkupSource;
 using velmora::search::PageVerdict;
 
 Q_DECLARE_METATYPE(PageVerdict)
+Q_DECLARE_METATYPE(MarkupSource)
 
 namespace {
 
@@ -31,9 +33,11 @@ void TestPageVerdict::judges_data() {
     QTest::addColumn<QByteArray>("finalUrl");
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<PageVerdict>("verdict");
+    QTest::addColumn<MarkupSource>("source");
 
-    auto row = [](const char* name, const char* url, const char* body, PageVerdict verdict) {
-        QTest::newRow(name) << QByteArray(url) << QByteArray(body) << verdict;
+    auto row = [](const char* name, const char* url, const char* body, PageVerdict verdict,
+                  MarkupSource source = MarkupSource::Download) {
+        QTest::newRow(name) << QByteArray(url) << QByteArray(body) << verdict << source;
     };
     const auto Results = PageVerdict::ResultsPage;
     row("results page", ResultsUrl, ResultsBody, Results);
@@ -87,13 +91,29 @@ void TestPageVerdict::judges_data() {
         Results);
     row("markup inside a comment", ResultsUrl, "<!-- <form id=\"captcha-form\"> -->", Results);
     row("unterminated tag", ResultsUrl, "<div class=\"g-recaptch", Results);
+
+    // A page that has run its scripts: what stands in <noscript> is no demand any more.
+    const auto Scripted = MarkupSource::ScriptedPage;
+    const char* const demandInNoscript =
+        "<noscript><meta content=\"0;url=/httpservice/retry/enablejs?sei=abc\" http-equiv=\"refresh\">"
+        "<div>Please click <a href=\"/httpservice/retry/enablejs?sei=abc\">here</a></div></noscript>"
+        "<div id=tads>ads</div>";
+    row("scripted: demand in noscript", ResultsUrl, demandInNoscript, Results, Scripted);
+    row("scripted: refresh outside noscript", ResultsUrl,
+        "<meta http-equiv=refresh content=\"0;url=/x/enablejs\">", PageVerdict::NeedsJavaScript, Scripted);
+    row("scripted: demand in the final path", "https://engine.example/httpservice/retry/enablejs", "",
+        PageVerdict::NeedsJavaScript, Scripted);
+    row("scripted: captcha in noscript", ResultsUrl, "<noscript><div class=\"g-recaptcha\"></div></noscript>",
+        PageVerdict::CaptchaPage, Scripted);
+    row("scripted: consent host", "https://consent.engine.example/", "", PageVerdict::ConsentPage, Scripted);
 }
 
 void TestPageVerdict::judges() {
     QFETCH(QByteArray, finalUrl);
     QFETCH(QByteArray, body);
     QFETCH(PageVerdict, verdict);
-    QCOMPARE(JudgePage(QUrl::fromEncoded(finalUrl), body), verdict);
+    QFETCH(MarkupSource, source);
+    QCOMPARE(JudgePage(QUrl::fromEncoded(finalUrl), body, source), verdict);
 }
 
 QTEST_GUILESS_MAIN(TestPageVerdict)
