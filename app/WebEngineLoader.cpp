@@ -95,4 +95,13 @@ HtmlViewFactory moduleHtmlViewFactory(WebEngineLoader& loader, ErrorReporter& re
     };
 }
 
+search::OffscreenPageFactory moduleOffscreenPageFactory(WebEngineLoader& loader) {
+    return [&loader](QObject* parent, QString& whyNot) -> std::unique_ptr<search::OffscreenPage> {
+        if (WebEngineModule* module = loader.module())
+            return std::unique_ptr<search::OffscreenPage>(module->createOffscreenPage(parent));
+        whyNot = loader.errorString();
+        return nullptr;
+    };
+}
+
 } // namespace velmora::app

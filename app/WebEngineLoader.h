@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/HtmlView.h"
+#include "search/OffscreenPage.h"
 
 #include <QString>
 
@@ -44,5 +45,9 @@ private:
 // the page cannot be shown, the reason goes to the reporter (once per factory), and the
 // program goes on without the page.
 HtmlViewFactory moduleHtmlViewFactory(WebEngineLoader& loader, ErrorReporter& reporter);
+
+// Off-screen pages made by the module, which is loaded for the first one. When the module
+// cannot be loaded the factory makes none and says why.
+search::OffscreenPageFactory moduleOffscreenPageFactory(WebEngineLoader& loader);
 
 } // namespace velmora::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/HtmlView.h"
+#include "search/OffscreenPage.h"
 
 #include <QtPlugin>
 
@@ -25,9 +26,14 @@ public:
 
     // A read-only HTML view as a child of parent.
     virtual HtmlView* createHtmlView(QWidget* parent) = 0;
+    // A new off-screen page, owned by the caller, whose engine objects are children of parent.
+    // All such pages share one off-the-record profile made on first use and kept for the
+    // program's run: cookies in memory only, no disk cache, so a consent given once holds for
+    // later pages.
+    virtual search::OffscreenPage* createOffscreenPage(QObject* parent) = 0;
 };
 
 } // namespace velmora::app
 
-#define VELMORA_WEBENGINE_MODULE_IID "org.velmora.WebEngineModule/1"
+#define VELMORA_WEBENGINE_MODULE_IID "org.velmora.WebEngineModule/2"
 Q_DECLARE_INTERFACE(velmora::app::WebEngineModule, VELMORA_WEBENGINE_MODULE_IID)

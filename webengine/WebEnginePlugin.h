@@ -14,6 +14,7 @@ class WebEnginePlugin final : public QObject, public app::WebEngineModule {
 
 public:
     app::HtmlView* createHtmlView(QWidget* parent) override;
+    search::OffscreenPage* createOffscreenPage(QObject* parent) override;
 };
 
 } // namespace velmora::webengine
