@@ -1,6 +1,7 @@
 #include "app/FMain.h"
 
 #include "app/AppGlobals.h"
+#include "app/ConsentWindow.h"
 #include "app/ErrorReporter.h"
 #include "app/FAbout.h"
 #include "app/Gauge.h"
@@ -183,6 +184,15 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
     connect(IdHTTP2, &search::PageDownload::finished, this, [this](const search::DownloadResult& result) {
         runGuarded(m_services.reporter, [&] { IdHTTP2Finished(result); });
     });
+    connect(m_engineFetch, &search::EngineFetch::progress, this,
+            [this](int percent) { runGuarded(m_services.reporter, [&] { EngineFetchProgress(percent); }); });
+    connect(m_engineFetch, &search::EngineFetch::userNeeded, this, [this](search::PageVerdict verdict) {
+        runGuarded(m_services.reporter, [&] { EngineFetchUserNeeded(verdict); });
+    });
+    connect(m_engineFetch, &search::EngineFetch::finished, this,
+            [this](const search::EngineFetchResult& result) {
+                runGuarded(m_services.reporter, [&] { EngineFetchFinished(result); });
+            });
     connect(lblLink1URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink1URLClick));
     connect(lblLink2URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink2URLClick));
     connect(Timer1, &QTimer::timeout, this, handler(&TfrmMain::Timer1Timer));
@@ -326,6 +336,8 @@ void TfrmMain::createNetworkClients() {
     IdHTTP1 = named(new news::NewsClient(this), "IdHTTP1");
     // The results page's client; its temporary files go beside the executable.
     IdHTTP2 = named(new search::PageDownload(m_services.applicationDir, m_services.random, this), "IdHTTP2");
+    // The same page through the web engine, when the engine asks for scripts.
+    m_engineFetch = named(new search::EngineFetch(m_services.enginePages, this), "engineFetch");
 }
 
 void TfrmMain::FormCreate() {
@@ -399,13 +411,18 @@ void TfrmMain::FormClose() {
     LMDMessageHint1->hideMessage();
     IdHTTP1->abort();
     IdHTTP2->abort();
+    m_engineFetch->abort();
     QCoreApplication::processEvents();
 }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event) {
     // Escape cancels a running download and leaves the window open.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && IdHTTP2->isRunning()) {
-        runGuarded(m_services.reporter, [this] { IdHTTP2->abort(); });
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        (IdHTTP2->isRunning() || m_engineFetch->isRunning())) {
+        runGuarded(m_services.reporter, [this] {
+            IdHTTP2->abort();
+            m_engineFetch->abort();
+        });
         event->accept();
         return;
     }
@@ -424,8 +441,8 @@ void TfrmMain::btnSearchClick() {
 }
 
 void TfrmMain::SearchAds() {
-    // One download at a time: a second Search leaves the running one and its status alone.
-    if (IdHTTP2->isRunning())
+    // One search at a time: a second Search leaves the running one and its status alone.
+    if (IdHTTP2->isRunning() || m_engineFetch->isRunning())
         return;
     DownloadPage(search::SearchUrl(m_searchUrlPrefix, edtKeyword->text().toUtf8()));
 }
@@ -436,6 +453,7 @@ bool TfrmMain::DownloadPage(const QByteArray& url) {
     // Creates the temporary file first; when that fails the error leaves here, nothing sent.
     if (!IdHTTP2->start(QUrl::fromEncoded(url)))
         return false;
+    m_pageUrl = url;
     MainStatusPanel->setText(search::GettingUrlStatus(url));
     MainGauge->setValue(0);
     return true;
@@ -460,15 +478,61 @@ void TfrmMain::IdHTTP2Finished(const search::DownloadResult& result) {
         return;
     const search::PageVerdict verdict = search::JudgePage(result.finalUrl, result.pageText);
     if (verdict != search::PageVerdict::ResultsPage) {
-        MainStatusPanel->setText(search::PageVerdictSentence(verdict));
+        LoadPageWithScripts(verdict);
         return;
     }
+    readAdsIntoList(result.pageText);
+}
+
+void TfrmMain::LoadPageWithScripts(search::PageVerdict verdict) {
+    QString whyNot;
+    if (!m_engineFetch->start(QUrl::fromEncoded(m_pageUrl), whyNot)) {
+        MainStatusPanel->setText(search::EngineUnavailableStatus(verdict, whyNot));
+        return;
+    }
+    MainStatusPanel->setText(search::EngineLoadingStatus());
+    MainGauge->setMaxValue(100);
+    MainGauge->setValue(0);
+}
+
+void TfrmMain::EngineFetchProgress(int percent) {
+    MainGauge->setValue(percent);
+}
+
+void TfrmMain::EngineFetchUserNeeded(search::PageVerdict verdict) {
+    const QString sentence = search::UserCheckSentence(verdict);
+    m_consentWindow = new ConsentWindow(*m_engineFetch->page(), sentence, this);
+    connect(m_consentWindow, &ConsentWindow::closedByUser, this, handler(&TfrmMain::consentWindowClosed));
+    MainStatusPanel->setText(sentence);
+    m_consentWindow->show();
+    m_consentWindow->activateWindow();
+}
+
+void TfrmMain::consentWindowClosed() {
+    m_engineFetch->abort();
+}
+
+void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
+    // The window closes itself: its question is answered or no longer asked.
+    if (m_consentWindow) {
+        m_consentWindow->disconnect(this);
+        m_consentWindow->hide();
+        m_consentWindow->deleteLater(); // this may run inside its own close event
+    }
+    MainStatusPanel->setText(search::EngineFetchEndStatus(result, m_closing));
+    if (result.outcome != search::EngineFetchResult::Outcome::Completed || m_closing)
+        return;
+    MainGauge->setValue(MainGauge->maxValue());
+    readAdsIntoList(result.pageText);
+}
+
+void TfrmMain::readAdsIntoList(const QByteArray& pageText) {
     // The keyword as the field reads now, which the user may have edited meanwhile.
     const QByteArray keyword = edtKeyword->text().toUtf8();
     search::ResultsModel::Batch batch(*m_results);
     // The classic rules where the page has their markers, the reader of today's layouts
     // otherwise.
-    search::ReadAds(result.pageText, keyword, *m_results);
+    search::ReadAds(pageText, keyword, *m_results);
 }
 
 void TfrmMain::btnClearClick() {

@@ -3,6 +3,7 @@
 #include "app/BrandSettings.h"
 #include "app/HtmlView.h"
 #include "app/StartupSettings.h"
+#include "search/EngineFetch.h"
 
 #include <QByteArray>
 #include <QList>
@@ -42,6 +43,7 @@ struct DownloadResult;
 namespace velmora::app {
 
 struct BrandLoad;
+class ConsentWindow;
 class ErrorReporter;
 class Gauge;
 class LinkLabel;
@@ -67,6 +69,9 @@ struct MainWindowServices {
     QByteArray searchBaseURL;
     // Where the user names the file of an export.
     SaveDialog& saveDialog;
+    // Where a search gets a page that runs scripts, when the engine will not give its results
+    // without them, and how long it waits for one; without pages the search says so instead.
+    search::EngineFetchSettings enginePages = {};
 };
 
 // The main window: toolbar, banner, results list, links and status bar on the main page,
@@ -129,6 +134,15 @@ private:
     void IdHTTP2Finished(const search::DownloadResult& result);
     // Starts the browser with url (an empty one too); says so when no browser starts.
     void openInBrowser(const QByteArray& url);
+    // The search's page once more, in the web engine, for a page the download judged to be
+    // no results page.
+    void LoadPageWithScripts(search::PageVerdict verdict);
+    void EngineFetchProgress(int percent);
+    void EngineFetchUserNeeded(search::PageVerdict verdict);
+    void EngineFetchFinished(const search::EngineFetchResult& result);
+    void consentWindowClosed();
+    // Appends the ads of a results page, with the keyword as the field reads now.
+    void readAdsIntoList(const QByteArray& pageText);
     void btnHelpClick();
     void btnAboutClick();
     void imgBannerClick();
@@ -193,6 +207,7 @@ private:
     bool m_updateCheckRunning = false;
     bool m_updateCheckSilent = true;
     QByteArray m_searchUrlPrefix;
+    QByteArray m_pageUrl; // of the running search
 
     QStackedWidget* pgcPrinc = nullptr;
     QPointer<QWidget> stsWelcome;
@@ -224,6 +239,8 @@ private:
     Gauge* MainGauge = nullptr;
     news::NewsClient* IdHTTP1 = nullptr;
     search::PageDownload* IdHTTP2 = nullptr;
+    search::EngineFetch* m_engineFetch = nullptr;
+    QPointer<ConsentWindow> m_consentWindow;
     QTimer* Timer1 = nullptr;
     news::MessageHint* LMDMessageHint1 = nullptr;
 };

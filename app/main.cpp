@@ -37,14 +37,16 @@ int main(int argc, char** argv) {
     velmora::app::applyStoredSkin(application);
     QApplication::setWindowIcon(velmora::app::VelmoraIcon());
 
-    // The engine's module loads when the first page is to be shown, from beside the executable.
+    // The engine's module loads when the first page is to be shown or loaded with scripts, from
+    // beside the executable.
     velmora::app::WebEngineLoader webEngine(applicationDir);
     velmora::app::TfrmMain frmMain(
         std::move(startup),
         {velmora::util::SystemPlatform(), reporter, applicationDir, velmora::app::BuiltInUpdateBaseURL(),
          velmora::app::moduleHtmlViewFactory(webEngine, reporter), velmora::app::SystemMessageBox(),
          velmora::util::SystemRandom(), velmora::search::BuiltInSearchBaseURL(),
-         velmora::app::SystemSaveDialog()});
+         velmora::app::SystemSaveDialog(),
+         velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)}});
     frmMain.show();
     return application.exec();
 }

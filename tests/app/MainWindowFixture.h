@@ -24,14 +24,16 @@ struct MainWindowFixture {
 
     // applicationDir: where downloads put their temporary files; searchBaseURL: the search
     // engine, updateBaseURL: the update server (port 9 answers nothing); htmlViews: fake ones,
-    // counted in viewsMade, unless given.
+    // counted in viewsMade, unless given; enginePages: none unless given.
     explicit MainWindowFixture(const app::BrandSettings& brand = {},
                                const QString& applicationDir = QDir::tempPath(),
                                const QByteArray& searchBaseURL = "http://127.0.0.1:9",
                                app::HtmlViewFactory htmlViews = {},
-                               const QByteArray& updateBaseURL = "http://127.0.0.1:9/liveupdate/velmora/") {
-        window = std::make_unique<app::TfrmMain>(
-            brand, services(applicationDir, searchBaseURL, std::move(htmlViews), updateBaseURL));
+                               const QByteArray& updateBaseURL = "http://127.0.0.1:9/liveupdate/velmora/",
+                               search::EngineFetchSettings enginePages = {}) {
+        window = std::make_unique<app::TfrmMain>(brand,
+                                                 services(applicationDir, searchBaseURL, std::move(htmlViews),
+                                                          updateBaseURL, std::move(enginePages)));
     }
 
     // Branded as the program is at start: from the settings and branding files in
@@ -60,11 +62,12 @@ struct MainWindowFixture {
     }
 
     app::MainWindowServices services(const QString& applicationDir, const QByteArray& searchBaseURL,
-                                     app::HtmlViewFactory htmlViews, const QByteArray& updateBaseURL) {
+                                     app::HtmlViewFactory htmlViews, const QByteArray& updateBaseURL,
+                                     search::EngineFetchSettings enginePages = {}) {
         if (!htmlViews)
             htmlViews = FakeHtmlViewFactory{&viewsMade};
         return {platform,   reporter, applicationDir, updateBaseURL, std::move(htmlViews),
-                messageBox, *random,  searchBaseURL,  saveDialog};
+                messageBox, *random,  searchBaseURL,  saveDialog,    std::move(enginePages)};
     }
 
     template <class W = QWidget> W* find(const char* name) const {

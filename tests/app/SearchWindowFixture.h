@@ -20,9 +20,11 @@ struct SearchWindow {
     LoopbackServer server;
     MainWindowFixture f;
 
-    explicit SearchWindow(const QString& applicationDir = {}, const QByteArray& searchBase = {})
+    explicit SearchWindow(const QString& applicationDir = {}, const QByteArray& searchBase = {},
+                          search::EngineFetchSettings enginePages = {})
         : f({}, applicationDir.isEmpty() ? dir.path() : applicationDir,
-            searchBase.isEmpty() ? server.url() : searchBase) {}
+            searchBase.isEmpty() ? server.url() : searchBase, {}, "http://127.0.0.1:9/liveupdate/velmora/",
+            std::move(enginePages)) {}
 
     QLabel* status() const { return f.find<QLabel>("MainStatusPanel"); }
     velmora::app::Gauge* gauge() const { return f.find<velmora::app::Gauge>("MainGauge"); }

@@ -97,7 +97,7 @@ class TestSearchPages : public QObject {
 
 private slots:
     void ipodPageThroughARedirectToCsv();
-    void captchaPageIsNamed();
+    void captchaPageWithoutTheEngine();
     void verdictsOfRealPages_data();
     void verdictsOfRealPages();
 };
@@ -124,14 +124,16 @@ void TestSearchPages::ipodPageThroughARedirectToCsv() {
     QCOMPARE(velmora::testing::readFileOrMarker(file), IpodCsv);
 }
 
-void TestSearchPages::captchaPageIsNamed() {
+void TestSearchPages::captchaPageWithoutTheEngine() {
+    // The window has no web engine to load the page with scripts: the sentence says both.
     SearchWindow w;
     w.server.setReply("/search", page(sharedPage("google-captcha-2020-10.html")));
     QVERIFY(w.show());
     QTest::keyClicks(w.keyword(), QStringLiteral("recaptcha"));
     QTest::keyClick(w.keyword(), Qt::Key_Return);
     QTRY_COMPARE(w.status()->text(),
-                 QStringLiteral("The search engine asked for a captcha; no results were read."));
+                 QStringLiteral("The search engine asked for a captcha; no results were read. It cannot be "
+                                "loaded with scripts: No web engine is available."));
     QCOMPARE(w.results().rowCount(), 0);
     QCOMPARE(w.leftovers(), QStringList());
 }
