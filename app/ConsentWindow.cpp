@@ -3,8 +3,8 @@
 #include "search/OffscreenPage.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace velmora::app {
@@ -22,23 +22,19 @@ ConsentWindow::ConsentWindow(search::OffscreenPage& page, const QString& sentenc
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_reason);
     layout->addWidget(view, 1);
-    // Room for the engine's dialog, small beside the main window.
+    // Room for the engine's dialog, small beside the main window, and over its middle.
     resize(640, 560);
+    if (parent != nullptr)
+        move(parent->window()->frameGeometry().center() - rect().center());
     setFocusProxy(view);
+    // Escape closes it as it closes a dialog, wherever the focus is in it: the page passes no
+    // key on to its window.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
 void ConsentWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     emit closedByUser();
-}
-
-void ConsentWindow::keyPressEvent(QKeyEvent* event) {
-    // Escape closes it as it closes a dialog; the page gets every key first.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 } // namespace velmora::app

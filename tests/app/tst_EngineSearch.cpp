@@ -284,16 +284,19 @@ void TestEngineSearch::withoutTheModule() {
 
 void TestEngineSearch::cancelling_data() {
     QTest::addColumn<bool>("consent");     // cancelled in the consent window's time, else while loading
-    QTest::addColumn<bool>("closeWindow"); // the main window closes, else the user cancels there
-    QTest::newRow("Escape while the page loads") << false << false;
-    QTest::newRow("main window closed while the page loads") << false << true;
-    QTest::newRow("consent window closed") << true << false;
-    QTest::newRow("main window closed while the consent window shows") << true << true;
+    QTest::addColumn<bool>("closeWindow"); // the main window closes
+    QTest::addColumn<bool>("escape");      // Escape, else closing (the consent window, when shown)
+    QTest::newRow("Escape while the page loads") << false << false << true;
+    QTest::newRow("main window closed while the page loads") << false << true << false;
+    QTest::newRow("consent window closed") << true << false << false;
+    QTest::newRow("Escape in the consent window") << true << false << true;
+    QTest::newRow("main window closed while the consent window shows") << true << true << false;
 }
 
 void TestEngineSearch::cancelling() {
     QFETCH(bool, consent);
     QFETCH(bool, closeWindow);
+    QFETCH(bool, escape);
     SearchWindow w({}, {}, enginePages());
     if (consent) {
         serveConsentFlow(w);
@@ -321,12 +324,17 @@ void TestEngineSearch::cancelling() {
         QVERIFY(w.server.waitForRequests(2, PageTimeoutMs));
     }
 
-    if (closeWindow)
+    if (closeWindow) {
         QVERIFY(w.f.window->close());
-    else if (consent)
+    } else if (consent && escape) {
+        QApplication::setActiveWindow(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    } else if (consent) {
         QVERIFY(window->close());
-    else
+    } else {
         QTest::keyClick(w.keyword(), Qt::Key_Escape);
+    }
 
     QCOMPARE(w.status()->text(), Aborted);
     QVERIFY(!window || !window->isVisible());
