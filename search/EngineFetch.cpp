@@ -102,6 +102,9 @@ void EngineFetch::onLoadStarted() {
     ++m_loads;
     m_loadError.clear();
     m_stateSeen = false;
+    // An answer about the document being left may never come; one that still comes finds a
+    // new load and is not taken for the new document.
+    m_asking = false;
 }
 
 void EngineFetch::onLoadFinished(bool ok, const QString& errorText) {
@@ -154,7 +157,7 @@ void EngineFetch::checkChanges(qint64 changes) {
 
 void EngineFetch::judge(const DocumentState& state, const QString& html) {
     // A document that changed while its markup was taken is looked at again once it settles.
-    if (!m_page || state != m_state || m_page->isLoading())
+    if (!m_page || state != m_state || state.loads != m_loads || m_page->isLoading())
         return;
     // The engine hands the document over as text; as UTF-8 it needs its mark, or the reader
     // would take a charset the page declared for its original bytes.
