@@ -2,20 +2,14 @@
 
 #include "search/HtmlTagScan.h"
 
+#include "util/WidgetText.h"
+
 #include <QStringDecoder>
 
 #include <optional>
 
 namespace velmora::search {
 namespace {
-
-// Windows-1252 bytes 0x80..0x9F; the five the set leaves open stand for the C1 control of the same
-// number, as browsers read them.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 // How far into the page a charset declaration counts, as in a browser's prescan.
 constexpr qsizetype kPrescanBytes = 1024;
@@ -177,10 +171,8 @@ void PageCharset::appendUtf8(QByteArrayView bytes, QByteArray& out) {
             const auto byte = static_cast<unsigned char>(c);
             if (byte < 0x80)
                 out.append(c);
-            else if (byte < 0xA0)
-                appendCodePoint(kWindows1252High[byte - 0x80], out);
             else
-                appendCodePoint(byte, out);
+                appendCodePoint(util::Windows1252Char(byte), out);
         }
         return;
     case Kind::Other:

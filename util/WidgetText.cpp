@@ -15,6 +15,10 @@ constexpr char16_t kWindows1252High[32] = {
 
 } // namespace
 
+char16_t Windows1252Char(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : char16_t(byte);
+}
+
 QString toWidgetText(QByteArrayView bytes) {
     // Stateless: a sequence cut off at the end is an error, not a wait for more bytes.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -26,7 +30,7 @@ QString toWidgetText(QByteArrayView bytes) {
     text.resize(bytes.size());
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        text[i] = QChar(byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : char16_t(byte));
+        text[i] = QChar(Windows1252Char(byte));
     }
     return text;
 }

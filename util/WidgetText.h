@@ -10,4 +10,8 @@ namespace velmora::util {
 // is one character. The one place where such bytes become text.
 QString toWidgetText(QByteArrayView bytes);
 
+// The character a Windows-1252 byte stands for. The five bytes the set leaves unassigned
+// stand for the control character of the same code, as browsers read them.
+char16_t Windows1252Char(unsigned char byte);
+
 } // namespace velmora::util

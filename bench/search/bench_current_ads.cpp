@@ -4,6 +4,7 @@
 // 1 MB and 10 MB of hostile nesting. The reader has to stay linear: the MB/s of a 10 MB page should
 // be close to that of the 1 MB page of the same kind.
 
+#include "CountingSink.h"
 #include "search/AdRow.h"
 #include "search/ExtractAds.h"
 #include "search/PageText.h"
@@ -25,15 +26,7 @@ using velmora::search::AdRowSink;
 
 constexpr qsizetype kMB = 1000 * 1000;
 
-class CountingSink final : public AdRowSink {
-public:
-    void appendRow(const AdRow& row) override {
-        ++rows;
-        bytes += row.title.size() + row.text.size() + row.url.size();
-    }
-    qsizetype rows = 0;
-    qsizetype bytes = 0;
-};
+using velmora::bench::CountingSink;
 
 // One text ad as the desktop layout writes it, with sitelinks and a hidden copy of its address,
 // between two organic results.

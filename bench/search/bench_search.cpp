@@ -2,6 +2,7 @@
 // to stay linear in the page size however many ads the page holds: the MB/s figures of the
 // 1 MB and the 10 MB pages should be close to each other.
 
+#include "CountingSink.h"
 #include "search/AdRow.h"
 #include "search/CleanHtmlText.h"
 #include "search/ExtractAds.h"
@@ -17,16 +18,7 @@ using velmora::search::AdRowSink;
 
 constexpr qsizetype kMB = 1000 * 1000;
 
-// Keeps the work observable without letting a growing list dominate the figures.
-class CountingSink final : public AdRowSink {
-public:
-    void appendRow(const AdRow& row) override {
-        ++rows;
-        bytes += row.title.size() + row.text.size() + row.url.size();
-    }
-    qsizetype rows = 0;
-    qsizetype bytes = 0;
-};
+using velmora::bench::CountingSink;
 
 // Organic results as they stand between and around the ads: tags, links, <cite>, <li> and
 // </div> all occur here, so the markers' searches have candidates to reject.

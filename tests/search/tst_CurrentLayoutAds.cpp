@@ -3,6 +3,7 @@
 
 #include "search/ReadAds.h"
 
+#include "AdRowsTesting.h"
 #include "TestSupport.h"
 
 #include <QStringEncoder>
@@ -11,7 +12,8 @@
 using velmora::search::AdLayout;
 using velmora::search::AdRow;
 using velmora::search::ReadAds;
-using Rows = QList<AdRow>;
+using velmora::testing::compareRows;
+using velmora::testing::Rows;
 
 namespace {
 
@@ -41,17 +43,6 @@ QByteArray repeated(const QByteArray& unit, int count) {
     for (int i = 0; i < count; ++i)
         out += unit;
     return out;
-}
-
-void compareRows(const Rows& actual, const Rows& expected) {
-    for (qsizetype i = 0; i < qMin(actual.size(), expected.size()); ++i) {
-        QCOMPARE(actual[i].title, expected[i].title);
-        QCOMPARE(actual[i].text, expected[i].text);
-        QCOMPARE(actual[i].url, expected[i].url);
-        QCOMPARE(actual[i].keyword, expected[i].keyword);
-        QCOMPARE(actual[i].position, expected[i].position);
-    }
-    QCOMPARE(actual.size(), expected.size());
 }
 
 const char kClassicPage[] =
