@@ -1,6 +1,7 @@
 #include "app/FMain.h"
 
 #include "app/AppGlobals.h"
+#include "app/AppIcon.h"
 #include "app/ConsentWindow.h"
 #include "app/ErrorReporter.h"
 #include "app/FAbout.h"
@@ -25,7 +26,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,14 +93,6 @@ QPushButton* toolbarButton(QWidget* toolbar, const char* name, const char* capti
     return button;
 }
 
-// A picture from the resources, read as the PNG it is. Left to guess the format, Qt loads every
-// image plugin there is, with the libraries behind them, to ask each one: a cost to every start.
-QPixmap pngPicture(const QString& path) {
-    QImageReader reader(path, "png");
-    reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
-}
-
 QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint, const QIcon& picture,
                            int left) {
     auto* button = named(new QToolButton(toolbar), name);
@@ -128,8 +120,8 @@ auto TfrmMain::handler(void (TfrmMain::*slot)()) {
 QIcon TfrmMain::toolPicture(const char* name) {
     const QString path = QStringLiteral(":/velmora/icons/") + fromLiteral(name);
     QIcon icon;
-    icon.addPixmap(pngPicture(path + QStringLiteral(".png")));
-    icon.addPixmap(pngPicture(path + QStringLiteral("@2x.png")));
+    icon.addPixmap(ResourcePng(path + QStringLiteral(".png")));
+    icon.addPixmap(ResourcePng(path + QStringLiteral("@2x.png")));
     return icon;
 }
 

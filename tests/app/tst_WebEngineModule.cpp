@@ -37,10 +37,10 @@ constexpr int PageTimeoutMs = 30000;
 
 // Whether the engine's library is mapped into this process.
 bool engineLoaded() {
-    QFile maps(QStringLiteral("/proc/self/maps"));
-    if (!maps.open(QIODevice::ReadOnly))
-        qFatal("cannot read /proc/self/maps");
-    return maps.readAll().contains("libQt6WebEngineCore");
+    const QByteArray maps = velmora::testing::mappedFiles();
+    if (maps.isEmpty())
+        qFatal("cannot read the mappings of the process");
+    return maps.contains("libQt6WebEngineCore");
 }
 
 // The main window with HTML views from the module (or its stand-in), and no search engine.
