@@ -1,9 +1,9 @@
 #include "news/NewsClient.h"
 
+#include "util/NetworkAccess.h"
+
 #include <QFile>
 #include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
-#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
@@ -66,12 +66,14 @@ void NewsClient::ReplyDeleter::operator()(QNetworkReply* reply) const {
     reply->deleteLater();
 }
 
-NewsClient::NewsClient(QObject* parent) : QObject(parent), m_manager(new QNetworkAccessManager(this)) {
-    m_manager->setObjectName(QStringLiteral("IdHTTP1"));
-    m_manager->setProxy(QNetworkProxy::NoProxy);
-    m_manager->setCookieJar(new QNetworkCookieJar(m_manager));
-    m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    m_manager->setTransferTimeout(0);
+NewsClient::NewsClient(QObject* parent) : QObject(parent) {}
+
+QNetworkAccessManager& NewsClient::network() {
+    if (!m_manager) {
+        m_manager = util::NewDirectNetworkAccess(this);
+        m_manager->setObjectName(QStringLiteral("IdHTTP1"));
+    }
+    return *m_manager;
 }
 
 NewsClient::~NewsClient() {
@@ -195,10 +197,10 @@ bool NewsClient::start(Job& job, QString& failure) {
     QNetworkRequest request = requestFor(url);
     QNetworkReply* reply = nullptr;
     if (job.contentType.isEmpty()) {
-        reply = m_manager->get(request);
+        reply = network().get(request);
     } else {
         request.setRawHeader("Content-Type", job.contentType);
-        reply = m_manager->post(request, job.postBody);
+        reply = network().post(request, job.postBody);
     }
     job.reply.reset(reply);
     connect(reply, &QNetworkReply::readyRead, this, &NewsClient::onReadyRead);

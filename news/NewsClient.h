@@ -53,8 +53,6 @@ public:
     NewsClient(const NewsClient&) = delete;
     NewsClient& operator=(const NewsClient&) = delete;
 
-    QNetworkAccessManager* manager() const { return m_manager; }
-
     // The news list, the latest item and one item's details for the account's tier. Silent
     // leaves the latest-news result without a message on failure.
     void GetNewsList(const NewsAccount& account, const QObject* context, ListHandler handler);
@@ -85,6 +83,8 @@ private:
 
     static std::unique_ptr<Job> newsJob(NewsRequestKind kind, const NewsAccount& account,
                                         QByteArrayView newsId, const QObject* context);
+    // The client's manager, made with the first request.
+    QNetworkAccessManager& network();
     void enqueue(std::unique_ptr<Job> job);
     void startNext();
     bool start(Job& job, QString& failure);

@@ -1,13 +1,12 @@
 #include "search/PageDownload.h"
 
 #include "search/PageText.h"
+#include "util/NetworkAccess.h"
 #include "util/RandomSource.h"
 
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
-#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
@@ -53,13 +52,7 @@ void PageDownload::DeleteLater::operator()(QObject* object) const {
 }
 
 PageDownload::PageDownload(QString directory, util::RandomSource& random, QObject* parent)
-    : QObject(parent), m_directory(std::move(directory)), m_random(random),
-      m_manager(new QNetworkAccessManager(this)) {
-    m_manager->setProxy(QNetworkProxy::NoProxy);
-    m_manager->setCookieJar(new QNetworkCookieJar(m_manager)); // memory only, never saved
-    m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    m_manager->setTransferTimeout(0); // a slow server is waited for
-}
+    : QObject(parent), m_directory(std::move(directory)), m_random(random) {}
 
 PageDownload::~PageDownload() {
     // Quietly: whoever listened may be half destroyed already.
@@ -112,6 +105,8 @@ bool PageDownload::start(const QUrl& url) {
     m_file = std::move(file);
     m_begun = false;
     m_received = 0;
+    if (!m_manager)
+        m_manager = util::NewDirectNetworkAccess(this);
     m_reply.reset(m_manager->get(request));
     QNetworkReply* reply = m_reply.get();
     connect(reply, &QNetworkReply::readyRead, this, &PageDownload::onReadyRead);

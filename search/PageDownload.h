@@ -83,7 +83,8 @@ private:
 
     QString m_directory;
     util::RandomSource& m_random;
-    QNetworkAccessManager* m_manager;
+    // Made with the first download.
+    QNetworkAccessManager* m_manager = nullptr;
     std::unique_ptr<QNetworkReply, DeleteLater> m_reply;
     std::unique_ptr<QFile> m_file;
     bool m_begun = false;

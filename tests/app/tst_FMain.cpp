@@ -4,6 +4,7 @@
 #include "app/FAbout.h"
 #include "app/Gauge.h"
 #include "app/LinkLabel.h"
+#include "news/NewsClient.h"
 #include "search/PageDownload.h"
 #include "search/ResultsModel.h"
 
@@ -162,11 +163,16 @@ void TestFMain::windowFrame() {
     auto* timer = f.find<QTimer>("Timer1");
     QVERIFY(timer);
     QCOMPARE(timer->interval(), 2000);
-    auto* http1 = f.find<QNetworkAccessManager>("IdHTTP1");
     auto* pageClient = f.find<velmora::search::PageDownload>("IdHTTP2");
-    QVERIFY(pageClient);
+    QVERIFY(pageClient && f.find<velmora::news::NewsClient>("IdHTTP1"));
+    // The clients set up their network access with their first request, not on every start.
+    QVERIFY(f.window->findChildren<QNetworkAccessManager*>().isEmpty());
+    f.window->SearchAds();
+    f.find<QToolButton>("btnUpdate")->click(); // nothing listens on port 9
+    QVERIFY(QTest::qWaitFor([&] { return f.find<QNetworkAccessManager>("IdHTTP1"); }));
+    auto* http1 = f.find<QNetworkAccessManager>("IdHTTP1");
     auto* http2 = pageClient->findChild<QNetworkAccessManager*>();
-    QVERIFY(http1 && http2 && http1 != http2);
+    QVERIFY(http2 && http1 != http2);
     QVERIFY(http1->cookieJar() != http2->cookieJar());
     QCOMPARE(http1->proxy().type(), QNetworkProxy::NoProxy);
     QCOMPARE(http2->proxy().type(), QNetworkProxy::NoProxy);
