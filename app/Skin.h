@@ -3,6 +3,7 @@
 #include <QString>
 
 class QApplication;
+class QFont;
 
 namespace velmora::app {
 
@@ -13,10 +14,15 @@ void ensureResources();
 // The skin stored with the program: a Qt style sheet kept in the resources.
 QString storedSkin();
 
-// Restyles every window of the program with the given style sheet.
+// The font the stored skin gives every widget, with base's other properties.
+QFont storedSkinFont(const QFont& base);
+
+// Restyles every window of the program with the given style sheet; the platform's font is the
+// application's font again.
 void applySkin(QApplication& application, const QString& styleSheet);
 
-// Applies the stored skin; done once at start-up.
+// Applies the stored skin, whose font becomes the application's font too; done once at
+// start-up.
 void applyStoredSkin(QApplication& application);
 
 // Applies the reseller's skin file (SkinFile.h: a gzip-compressed style sheet) in place of the

@@ -15,10 +15,14 @@ class TestSkin : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { m_platformFont = QApplication::font(); }
     void storedSkinAppliesCleanly();
     void anotherSkinReplacesIt();
     void pictures_data();
     void pictures();
+
+private:
+    QFont m_platformFont;
 };
 
 void TestSkin::storedSkinAppliesCleanly() {
@@ -39,8 +43,10 @@ void TestSkin::storedSkinAppliesCleanly() {
     layout->addWidget(list);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    // The skin sets the program's font.
+    // The skin sets the program's font, and it is the application's too, so that nothing is
+    // measured in another font before it is polished.
     QCOMPARE(label->font().pixelSize(), 12);
+    QCOMPARE(label->font(), QApplication::font());
 }
 
 void TestSkin::anotherSkinReplacesIt() {
@@ -48,6 +54,8 @@ void TestSkin::anotherSkinReplacesIt() {
     const QString other = QStringLiteral("QWidget { font-size: 15px; }");
     velmora::app::applySkin(*qApp, other);
     QCOMPARE(qApp->styleSheet(), other);
+    // Its widgets start from the platform's font, as without the stored skin.
+    QCOMPARE(QApplication::font(), m_platformFont);
     QLabel label(QStringLiteral("x"));
     label.ensurePolished();
     QCOMPARE(label.font().pixelSize(), 15);
