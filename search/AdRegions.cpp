@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 
 namespace velmora::search {
 namespace {
@@ -206,9 +207,10 @@ bool makeName(QByteArrayView written, Name& name) {
 class RegionWriter {
 public:
     RegionWriter(QByteArrayView page, const AdRegion& region, const AdMarkerTable& markers,
-                 PageCharset& charset)
-        : text_(page.first(region.end)), region_(region), markers_(markers), charset_(charset) {
-        out_.reserve((region.end - region.start) / 2);
+                 PageCharset& charset, const MarkupBudget& budget)
+        : text_(page.first(region.end)), region_(region), markers_(markers), charset_(charset),
+          budget_(budget) {
+        out_.reserve(std::min((region.end - region.start) / 2, std::max<qsizetype>(budget.markupBytes, 0)));
         stack_.reserve(kMaxDepth);
     }
 
@@ -216,11 +218,20 @@ public:
         qsizetype pos = text_.indexOf('<', region_.start);
         if (pos < 0)
             pos = text_.size();
+        bool cutShort = false;
         while (pos < text_.size()) {
+            if (out_.size() >= budget_.markupBytes) {
+                cutAt(pos);
+                cutShort = true;
+                break;
+            }
             noteOwnPart(pos);
+            noteProgress(pos);
             const qsizetype lt = text_.indexOf('<', pos);
             if (lt != pos) {
-                const qsizetype textEnd = lt < 0 ? text_.size() : lt;
+                // A long text is cut where the budget runs out, so that one text cannot overrun it.
+                const qsizetype textEnd =
+                    std::min(lt < 0 ? text_.size() : lt, pos + (budget_.markupBytes - out_.size()));
                 charset_.appendUtf8(text_.sliced(pos, textEnd - pos), out_);
                 pos = textEnd;
                 continue;
@@ -246,9 +257,10 @@ public:
                 break;
             }
         }
-        noteOwnPart(text_.size());
-        return {std::move(out_), ownStart_ < 0 ? out_.size() : ownStart_,
-                ownEnd_ < 0 ? out_.size() : ownEnd_};
+        if (!cutShort)
+            noteOwnPart(text_.size());
+        return {std::move(out_), ownStart_ < 0 ? out_.size() : ownStart_, ownEnd_ < 0 ? out_.size() : ownEnd_,
+                cutShort};
     }
 
 private:
@@ -262,6 +274,25 @@ private:
             ownStart_ = out_.size();
         if (ownEnd_ < 0 && pos >= region_.ownEnd)
             ownEnd_ = out_.size();
+    }
+
+    // Keeps, of the points where markup was written so far, the latest one at least `reach`
+    // before `pos` and those after it.
+    void noteProgress(qsizetype pos) {
+        progress_.emplace_back(pos, out_.size());
+        while (progress_.size() > 1 && progress_[1].first <= pos - budget_.reach)
+            progress_.pop_front();
+    }
+
+    // The budget ends the markup at `pos`: only a title at least `reach` before it stays in the own
+    // part, so no ad is read without its end.
+    void cutAt(qsizetype pos) {
+        const auto& [atPos, atOut] =
+            progress_.empty() ? std::pair<qsizetype, qsizetype>{pos, out_.size()} : progress_.front();
+        const qsizetype limit = atPos <= pos - budget_.reach ? atOut : 0;
+        if (ownStart_ < 0)
+            ownStart_ = out_.size();
+        ownEnd_ = std::max(ownStart_, ownEnd_ < 0 ? limit : std::min(ownEnd_, limit));
     }
 
     void readAttribute(QByteArrayView name, QByteArrayView value, TagFlags& flags) const {
@@ -454,7 +485,9 @@ private:
     const AdRegion& region_;
     const AdMarkerTable& markers_;
     PageCharset& charset_;
+    const MarkupBudget& budget_;
     QByteArray out_;
+    std::deque<std::pair<qsizetype, qsizetype>> progress_; // page offset, markup offset
     std::vector<Open> stack_;
     std::array<qsizetype, GUMBO_TAG_LAST + 1> openCount_{};
     qsizetype openFormatting_ = 0;
@@ -463,27 +496,28 @@ private:
     qsizetype ownEnd_ = -1;
 };
 
-void appendRegions(qsizetype start, qsizetype end, const AdRegionLimits& limits,
-                   std::vector<AdRegion>& regions) {
-    if (end - start <= limits.maxLength) {
+// Appends the region of one stretch, as far as `totalLeft` reaches; false when the stretch had to be
+// cut there (its own part then ends `after` before the cut, so that an ad in it is whole).
+bool appendRegion(qsizetype start, qsizetype end, const AdRegionLimits& limits, qsizetype& totalLeft,
+                  std::vector<AdRegion>& regions) {
+    if (totalLeft <= 0)
+        return false;
+    if (end - start <= totalLeft) {
+        totalLeft -= end - start;
         regions.push_back({start, end, start, end});
-        return;
+        return true;
     }
-    // Overlapping pieces: each one's own part has `before` and `after` of context around it.
-    const qsizetype step = std::max<qsizetype>(limits.maxLength - limits.before - limits.after, 1);
-    for (qsizetype s = start;; s += step) {
-        const qsizetype e = std::min(s + limits.maxLength, end);
-        regions.push_back({s, e, s == start ? start : s + limits.before, e == end ? end : e - limits.after});
-        if (e == end)
-            break;
-    }
+    const qsizetype cut = start + totalLeft;
+    totalLeft = 0;
+    regions.push_back({start, cut, start, std::max(start, cut - limits.after)});
+    return false;
 }
 
 } // namespace
 
-std::vector<AdRegion> FindAdRegions(QByteArrayView page, const AdMarkerTable& markers,
-                                    const AdRegionLimits& limits) {
-    std::vector<AdRegion> regions;
+AdRegionList FindAdRegions(QByteArrayView page, const AdMarkerTable& markers, const AdRegionLimits& limits) {
+    AdRegionList list;
+    qsizetype totalLeft = limits.maxTotalLength;
     const qsizetype n = page.size();
     const std::span<const QByteArrayView> seeds = markers.regionSeeds;
     qsizetype longestSeed = 0;
@@ -517,22 +551,27 @@ std::vector<AdRegion> FindAdRegions(QByteArrayView page, const AdMarkerTable& ma
         if (clusterStart >= 0 && windowStart <= clusterEnd) {
             clusterEnd = std::max(clusterEnd, windowEnd);
         } else {
-            if (clusterStart >= 0)
-                appendRegions(clusterStart, clusterEnd, limits, regions);
+            if (clusterStart >= 0 &&
+                !appendRegion(clusterStart, clusterEnd, limits, totalLeft, list.regions)) {
+                list.cutShort = true;
+                return list;
+            }
             clusterStart = windowStart;
             clusterEnd = windowEnd;
         }
+        if (clusterEnd - clusterStart > totalLeft)
+            break; // this stretch is cut anyway: no need to look further
         // A later hit whose window ends inside the stretch adds nothing: skip ahead.
         from = std::max(hit + 1, clusterEnd - limits.after - longestSeed);
     }
     if (clusterStart >= 0)
-        appendRegions(clusterStart, clusterEnd, limits, regions);
-    return regions;
+        list.cutShort = !appendRegion(clusterStart, clusterEnd, limits, totalLeft, list.regions);
+    return list;
 }
 
 RegionMarkup MakeRegionMarkup(QByteArrayView page, const AdRegion& region, const AdMarkerTable& markers,
-                              PageCharset& charset) {
-    return RegionWriter(page, region, markers, charset).write();
+                              PageCharset& charset, const MarkupBudget& budget) {
+    return RegionWriter(page, region, markers, charset, budget).write();
 }
 
 } // namespace velmora::search

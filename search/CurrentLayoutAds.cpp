@@ -258,6 +258,9 @@ public:
         : markup_(markup), markers_(CurrentAdMarkers()), keyword_(keyword.toByteArray()), position_(position),
           sink_(sink) {}
 
+    // True when the region holds an ad beyond the page's number of ads.
+    bool overLimit() const { return overLimit_; }
+
     void read() {
         ParseArena arena; // holds the whole tree; nothing of it outlives this call
         GumboOptions options = kGumboDefaultOptions;
@@ -364,7 +367,7 @@ private:
 
     void readAds() {
         std::vector<bool> used(items_.size(), false);
-        for (qsizetype i = 0; i < qsizetype(items_.size()); ++i) {
+        for (qsizetype i = 0; i < qsizetype(items_.size()) && !overLimit_; ++i) {
             if (!isTitle(i) || !isOwn(i))
                 continue;
             const qsizetype unit = adAround(i);
@@ -460,6 +463,10 @@ private:
         // heading with neither is the head of some other sponsored box.
         if (!labelled || (row.text.isEmpty() && row.url.isEmpty()))
             return;
+        if (position_ >= kMaxAdsPerPage) {
+            overLimit_ = true;
+            return;
+        }
         row.keyword = keyword_;
         row.position = QByteArray::number(++position_);
         sink_.appendRow(row);
@@ -473,11 +480,12 @@ private:
     std::vector<Item> items_;
     std::vector<qsizetype> headingsBefore_;
     std::vector<qsizetype> adClicksBefore_;
+    bool overLimit_ = false;
 };
 
 } // namespace
 
-void ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink) {
+AdsRead ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink) {
     const AdMarkerTable& markers = CurrentAdMarkers();
     PageCharset charset = PageCharset::forPage(pageText);
     QByteArray converted;
@@ -488,10 +496,21 @@ void ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, AdRow
         charset = std::move(*PageCharset::named("utf-8"));
     }
     qsizetype position = 0;
-    for (const AdRegion& region : FindAdRegions(pageText, markers)) {
-        const RegionMarkup markup = MakeRegionMarkup(pageText, region, markers, charset);
-        RegionReader(markup, keyword, position, sink).read();
+    AdRegionLimits limits;
+    limits.maxTotalLength = kMaxRegionBytesPerPage;
+    const AdRegionList regions = FindAdRegions(pageText, markers, limits);
+    MarkupBudget budget{kMaxRegionMarkupPerPage, limits.after};
+    for (const AdRegion& region : regions.regions) {
+        if (budget.markupBytes <= 0)
+            return AdsRead::CutShort;
+        const RegionMarkup markup = MakeRegionMarkup(pageText, region, markers, charset, budget);
+        budget.markupBytes -= markup.html.size();
+        RegionReader reader(markup, keyword, position, sink);
+        reader.read();
+        if (reader.overLimit() || markup.cutShort)
+            return AdsRead::CutShort;
     }
+    return regions.cutShort ? AdsRead::CutShort : AdsRead::Whole;
 }
 
 } // namespace velmora::search

@@ -17,6 +17,24 @@ namespace velmora::search {
 // The signs it goes by are in AdMarkers. It never parses the whole page: a scan for those signs
 // finds the stretches that may hold ads, and only they are parsed, each of bounded length and
 // depth. Its time is linear in the size of the page, whatever the page holds.
-void ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink);
+//
+// Its work per page is bounded too, by the limits below, far above what any real results page
+// needs (one shows a couple of dozen ads at most, and its stretches come to some 100 KB of page
+// and 15 KB of markup). So a page of many megabytes made of ads or of hostile markup costs the scan
+// plus a constant. A page that reaches a limit gives its first ads, in page order, whole and
+// numbered as usual, and the reader says it was cut short; the ads after that point are not read.
+inline constexpr qsizetype kMaxAdsPerPage = 100;
+// Bytes of the page that the stretches around the signs may cover, all together.
+inline constexpr qsizetype kMaxRegionBytesPerPage = 1024 * 1024;
+// Bytes of markup made of them for the HTML parser, all together.
+inline constexpr qsizetype kMaxRegionMarkupPerPage = 128 * 1024;
+
+// Whether the reader got through the whole page.
+enum class AdsRead {
+    Whole,
+    CutShort, // a limit above was reached: there may be more ads after the last row
+};
+
+AdsRead ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink);
 
 } // namespace velmora::search

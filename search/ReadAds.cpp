@@ -28,13 +28,13 @@ bool HoldsClassicAdAnchors(QByteArrayView pageText) {
     return pageText.contains("<a id=an") || pageText.contains("<a id=pa");
 }
 
-void ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink, AdLayout layout) {
+AdsRead ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink, AdLayout layout) {
     if (layout == AdLayout::Auto)
         layout = HoldsClassicAdAnchors(pageText) ? AdLayout::Classic : AdLayout::Current;
-    if (layout == AdLayout::Classic)
-        ExtractAds(pageText, keyword, sink);
-    else
-        ReadCurrentLayoutAds(pageText, keyword, sink);
+    if (layout == AdLayout::Current)
+        return ReadCurrentLayoutAds(pageText, keyword, sink);
+    ExtractAds(pageText, keyword, sink);
+    return AdsRead::Whole;
 }
 
 QList<AdRow> ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdLayout layout) {

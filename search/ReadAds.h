@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/AdRow.h"
+#include "search/CurrentLayoutAds.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -25,9 +26,11 @@ bool HoldsClassicAdAnchors(QByteArrayView pageText);
 
 // Appends the page's ads to the sink with the reader the layout names. With Auto every page that
 // the classic rules can read gives exactly their rows, and any other page is read by the current
-// layouts' reader. The window and velmora-ads both read pages through here.
-void ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink,
-             AdLayout layout = AdLayout::Auto);
+// layouts' reader. The window and velmora-ads both read pages through here. Says whether the
+// whole page was read (the classic rules always read it whole; see ReadCurrentLayoutAds for the
+// limits of the other reader).
+AdsRead ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink,
+                AdLayout layout = AdLayout::Auto);
 
 // The same, collecting the rows in a list.
 QList<AdRow> ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdLayout layout = AdLayout::Auto);

@@ -11,6 +11,8 @@
 
 using velmora::search::AdLayout;
 using velmora::search::AdRow;
+using velmora::search::AdRowSink;
+using velmora::search::AdsRead;
 using velmora::search::ReadAds;
 using velmora::testing::compareRows;
 using velmora::testing::Rows;
@@ -37,6 +39,12 @@ QByteArray adPage(const QByteArray& head, const QByteArray& ads) {
     return "<html><head>" + head + "</head><body><div id=\"tads\">" + ads + "</div></body></html>";
 }
 
+class RowList final : public AdRowSink {
+public:
+    void appendRow(const AdRow& row) override { rows.append(row); }
+    Rows rows;
+};
+
 QByteArray repeated(const QByteArray& unit, int count) {
     QByteArray out;
     out.reserve(unit.size() * count);
@@ -57,7 +65,10 @@ class TestCurrentLayoutAds : public QObject {
 private slots:
     void reads_data();
     void reads();
-    void everyAdOnceAcrossALongPage();
+    void manyAdsUpToTheLimit_data();
+    void manyAdsUpToTheLimit();
+    void longAdsCutByTheLimitAreWholeOrLeftOut_data();
+    void longAdsCutByTheLimitAreWholeOrLeftOut();
     void chooses_data();
     void chooses();
 };
@@ -163,24 +174,36 @@ void TestCurrentLayoutAds::reads_data() {
                       "role=\"heading\">Lamp A</div></a><div>Lamps for every room.</div></div>")
         << Rows{};
 
-    // Hostile nesting: the reader has to get through it, and still find the ads around it.
+    // Hostile nesting, far deeper than the reader lets the parser see: the reader has to get
+    // through it, and still find the ads around it.
     const QByteArray first = textAd("First", "Before the nesting.", "first.example");
     const QByteArray last = textAd("Last", "After the nesting.", "last.example");
-    QTest::newRow("deeply nested blocks") << adPage("", first + repeated("<div data-agch=1>", 30000) + last)
-                                          << Rows{ad("First", "Before the nesting.", "first.example", 1),
-                                                  ad("Last", "After the nesting.", "last.example", 2)};
+    const Rows both{ad("First", "Before the nesting.", "first.example", 1),
+                    ad("Last", "After the nesting.", "last.example", 2)};
+    QTest::newRow("deeply nested blocks")
+        << adPage("", first + repeated("<div data-agch=1>", 3000) + last) << both;
     QTest::newRow("deeply nested blocks, closed")
-        << adPage("", repeated("<div data-agch=1><p>", 20000) + first + repeated("</p></div>", 20000) + last)
-        << Rows{ad("First", "Before the nesting.", "first.example", 1),
-                ad("Last", "After the nesting.", "last.example", 2)};
+        << adPage("", repeated("<div data-agch=1><p>", 2000) + first + repeated("</p></div>", 2000) + last)
+        << both;
     QTest::newRow("formatting left open again and again")
-        << adPage("", first + repeated("<div><b id=x data-agch=1><i><a data-rw=1>t</div>", 20000) + last)
-        << Rows{ad("First", "Before the nesting.", "first.example", 1),
-                ad("Last", "After the nesting.", "last.example", 2)};
+        << adPage("", first + repeated("<div><b id=x data-agch=1><i><a data-rw=1>t</div>", 1500) + last)
+        << both;
     QTest::newRow("tables in cells in tables")
-        << adPage("", first + repeated("<table data-rw=1><tr><td><b>", 10000) + "</table>" + last)
-        << Rows{ad("First", "Before the nesting.", "first.example", 1),
-                ad("Last", "After the nesting.", "last.example", 2)};
+        << adPage("", first + repeated("<table data-rw=1><tr><td><b>", 2000) + "</table>" + last) << both;
+    // More than that: the reader stops where its limits are reached and keeps what it read, whether
+    // the markup to parse runs out, the stretches of page around the signs do, or both.
+    const Rows onlyFirst{ad("First", "Before the nesting.", "first.example", 1)};
+    QTest::newRow("nesting beyond the markup parsed: the ad before it")
+        << adPage("", first + repeated("<div data-agch=1>", 30000) + last) << onlyFirst;
+    QTest::newRow("signs far apart beyond the stretches read: the ad before them")
+        << adPage("", first + repeated(repeated("</q>", 15000) + "<i data-rw=1></i>", 40) + last)
+        << onlyFirst;
+    QTest::newRow("stretches of nesting, each short, together beyond the markup parsed: the ad before them")
+        << adPage("",
+                  first + repeated(repeated("<div data-agch=1>", 3000) + repeated("</q>", 12500), 8) + last)
+        << onlyFirst;
+    QTest::newRow("megabytes of nesting: the ad before it")
+        << adPage("", first + repeated("<div><b id=x data-agch=1><i>t</div>", 150000) + last) << onlyFirst;
 }
 
 void TestCurrentLayoutAds::reads() {
@@ -189,25 +212,64 @@ void TestCurrentLayoutAds::reads() {
     compareRows(ReadAds(page, "kw", AdLayout::Current), expected);
 }
 
-// A page longer than one parsed region: the regions overlap, and every ad is read exactly once.
-void TestCurrentLayoutAds::everyAdOnceAcrossALongPage() {
+// A page of more ads than a results page ever shows gives the first 100, each once and in page
+// order, and says it was cut short; a page of 100 ads is read whole.
+void TestCurrentLayoutAds::manyAdsUpToTheLimit_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<AdsRead>("read");
+    QTest::newRow("100 ads") << 100 << AdsRead::Whole;
+    QTest::newRow("101 ads") << 101 << AdsRead::CutShort;
+    QTest::newRow("thousands") << 3000 << AdsRead::CutShort;
+}
+
+void TestCurrentLayoutAds::manyAdsUpToTheLimit() {
+    QFETCH(int, count);
+    QFETCH(AdsRead, read);
+    const auto offer = [](int n) {
+        const QByteArray k = QByteArray::number(n);
+        return ad(("Offer " + k).constData(), ("Text of offer " + k + '.').constData(),
+                  ("shop" + k + ".example").constData(), n);
+    };
     QByteArray ads;
-    const int count = 1500;
     for (int n = 1; n <= count; ++n) {
-        ads += textAd("Offer " + QByteArray::number(n), "Text of offer " + QByteArray::number(n) + '.',
-                      "shop" + QByteArray::number(n) + ".example") +
-               "<div class=\"g\"><a href=\"/r\"><h3>Result</h3></a>" + QByteArray(1200, 'x') + "</div>\n";
+        const AdRow row = offer(n);
+        ads += textAd(row.title, row.text, row.url) +
+               "<div class=\"g\"><a href=\"/r\"><h3>Result</h3></a></div>\n";
     }
-    const QByteArray longPage = adPage("", ads);
-    QVERIFY(longPage.size() > 2 * 1024 * 1024); // three regions, two overlaps
-    const Rows rows = ReadAds(longPage, "kw", AdLayout::Current);
-    QCOMPARE(rows.size(), count);
-    for (int n = 1; n <= count; ++n) {
-        const AdRow expected = ad(("Offer " + QByteArray::number(n)).constData(),
-                                  ("Text of offer " + QByteArray::number(n) + '.').constData(),
-                                  ("shop" + QByteArray::number(n) + ".example").constData(), n);
-        QCOMPARE(rows[n - 1], expected);
+    RowList sink;
+    QCOMPARE(ReadAds(adPage("", ads), "kw", sink, AdLayout::Current), read);
+    QCOMPARE(sink.rows.size(), 100);
+    for (int n = 1; n <= 100; ++n)
+        QCOMPARE(sink.rows[n - 1], offer(n));
+}
+
+// Long ads, so that a limit is reached in the middle of one: the rows read are the first ads, each
+// whole, and the page is cut short. Long texts use up the markup to parse; long scripts (left out
+// of that markup) use up the stretches of page read.
+void TestCurrentLayoutAds::longAdsCutByTheLimitAreWholeOrLeftOut_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("script");
+    QTest::newRow("long texts") << repeated("all lamps half price ", 150) + "today" << QByteArray();
+    QTest::newRow("long scripts") << QByteArray("All lamps half price.") << repeated("var lamps = 1; ", 1400);
+}
+
+void TestCurrentLayoutAds::longAdsCutByTheLimitAreWholeOrLeftOut() {
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, script);
+    QByteArray ads;
+    Rows all;
+    for (int n = 1; n <= 200; ++n) {
+        const QByteArray k = QByteArray::number(n);
+        all.append(AdRow{"Offer " + k, "Offer " + k + " " + text, "shop" + k + ".example", "kw", k});
+        ads += "<div data-text-ad=\"1\"><span>Sponsored</span><a data-rw=\"/aclk?x\" href=\"/t\"><div "
+               "role=\"heading\">" +
+               all.last().title + "</div><span role=\"text\">" + all.last().url + "</span></a><script>" +
+               script + "</script><div><span>" + all.last().text + "</span></div></div>";
     }
+    RowList sink;
+    QCOMPARE(ReadAds(adPage("", ads), "kw", sink, AdLayout::Current), AdsRead::CutShort);
+    QVERIFY2(sink.rows.size() >= 20 && sink.rows.size() < 100, QByteArray::number(sink.rows.size()));
+    compareRows(sink.rows, all.first(sink.rows.size()));
 }
 
 void TestCurrentLayoutAds::chooses_data() {
