@@ -496,6 +496,65 @@ private:
     qsizetype ownEnd_ = -1;
 };
 
+// The hits of the seeds in page order. The page is searched a stretch at a time, so that the
+// search ends where its caller stops asking, not at the end of the page: a seed that does not
+// occur would otherwise be looked for through all of it at the first question.
+class SeedScan {
+public:
+    SeedScan(QByteArrayView page, std::span<const QByteArrayView> seeds)
+        : page_(page), seeds_(seeds), next_(seeds.size(), -1), knownTo_(seeds.size(), 0) {
+        for (const QByteArrayView seed : seeds) {
+            matchers_.emplace_back(seed.data(), seed.size());
+            longestSeed_ = std::max(longestSeed_, seed.size());
+        }
+    }
+
+    qsizetype longestSeed() const { return longestSeed_; }
+
+    // The first hit at or after `from` (never less than the last question's) and its seed's length;
+    // -1 when there is none.
+    std::pair<qsizetype, qsizetype> next(qsizetype from) {
+        while (true) {
+            qsizetype hit = -1;
+            qsizetype length = 0;
+            for (size_t i = 0; i < seeds_.size(); ++i) {
+                const qsizetype at = nextOf(i, from);
+                if (at >= 0 && (hit < 0 || at < hit)) {
+                    hit = at;
+                    length = seeds_[i].size();
+                }
+            }
+            if (hit >= 0 || searched_ >= page_.size())
+                return {hit, length};
+            searched_ = std::min(page_.size(), std::max(searched_, from) + kStretch);
+        }
+    }
+
+private:
+    static constexpr qsizetype kStretch = 64 * 1024;
+
+    // The first hit of seed i at or after `from` that starts before `searched_`, or -1.
+    qsizetype nextOf(size_t i, qsizetype from) {
+        if (next_[i] >= from)
+            return next_[i];
+        const qsizetype start = std::max(from, knownTo_[i]);
+        if (start >= searched_)
+            return -1;
+        const qsizetype end = std::min(page_.size(), searched_ + seeds_[i].size() - 1);
+        next_[i] = matchers_[i].indexIn(page_.data(), end, start);
+        knownTo_[i] = next_[i] >= 0 ? next_[i] + 1 : searched_;
+        return next_[i];
+    }
+
+    QByteArrayView page_;
+    std::span<const QByteArrayView> seeds_;
+    std::vector<QByteArrayMatcher> matchers_;
+    qsizetype longestSeed_ = 0;
+    qsizetype searched_ = 0;         // every hit that starts before this can be known
+    std::vector<qsizetype> next_;    // each seed's last hit found, or -1
+    std::vector<qsizetype> knownTo_; // each seed has no hit before this other than next_
+};
+
 // Appends the region of one stretch, as far as `totalLeft` reaches; false when the stretch had to be
 // cut there (its own part then ends `after` before the cut, so that an ad in it is whole).
 bool appendRegion(qsizetype start, qsizetype end, const AdRegionLimits& limits, qsizetype& totalLeft,
@@ -519,31 +578,12 @@ AdRegionList FindAdRegions(QByteArrayView page, const AdMarkerTable& markers, co
     AdRegionList list;
     qsizetype totalLeft = limits.maxTotalLength;
     const qsizetype n = page.size();
-    const std::span<const QByteArrayView> seeds = markers.regionSeeds;
-    qsizetype longestSeed = 0;
-    for (const QByteArrayView seed : seeds)
-        longestSeed = std::max(longestSeed, seed.size());
-    // The next hit of each seed at or after `from`; -1 once a seed has no more.
-    std::vector<qsizetype> next(seeds.size(), -2);
-    std::vector<QByteArrayMatcher> matchers;
-    for (const QByteArrayView seed : seeds)
-        matchers.emplace_back(seed.data(), seed.size());
+    SeedScan scan(page, markers.regionSeeds);
     qsizetype from = 0;
     qsizetype clusterStart = -1;
     qsizetype clusterEnd = -1;
     while (true) {
-        qsizetype hit = -1;
-        qsizetype hitLength = 0;
-        for (size_t i = 0; i < seeds.size(); ++i) {
-            if (next[i] == -1)
-                continue;
-            if (next[i] < from)
-                next[i] = matchers[i].indexIn(page.data(), page.size(), from);
-            if (next[i] >= 0 && (hit < 0 || next[i] < hit)) {
-                hit = next[i];
-                hitLength = seeds[i].size();
-            }
-        }
+        const auto [hit, hitLength] = scan.next(from);
         if (hit < 0)
             break;
         const qsizetype windowStart = std::max<qsizetype>(0, hit - limits.before);
@@ -562,7 +602,7 @@ AdRegionList FindAdRegions(QByteArrayView page, const AdMarkerTable& markers, co
         if (clusterEnd - clusterStart > totalLeft)
             break; // this stretch is cut anyway: no need to look further
         // A later hit whose window ends inside the stretch adds nothing: skip ahead.
-        from = std::max(hit + 1, clusterEnd - limits.after - longestSeed);
+        from = std::max(hit + 1, clusterEnd - limits.after - scan.longestSeed());
     }
     if (clusterStart >= 0)
         list.cutShort = !appendRegion(clusterStart, clusterEnd, limits, totalLeft, list.regions);
