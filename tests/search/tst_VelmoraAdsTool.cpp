@@ -100,6 +100,7 @@ private slots:
     void pages();
     void layouts_data();
     void layouts();
+    void notesAPageReadInPart();
 };
 
 void TestVelmoraAdsTool::help() {
@@ -337,6 +338,26 @@ void TestVelmoraAdsTool::layouts() {
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, csv);
     QVERIFY(run.err.isEmpty());
+}
+
+// A page of more ads than the reader takes gives its first ones, and a note says the page was
+// read only in part; one ad fewer gives no note.
+void TestVelmoraAdsTool::notesAPageReadInPart() {
+    for (const int count : {100, 101}) {
+        QByteArray page = "<div id=\"tads\">";
+        QByteArray csv = kHeader;
+        for (int n = 1; n <= count; ++n) {
+            const QByteArray k = QByteArray::number(n);
+            page += "<div data-text-ad=\"1\"><span>Ad</span><a data-rw=\"/aclk?x\"><h3>Lamp " + k +
+                    "</h3></a><cite>lamps.example</cite></div>";
+            if (n <= 100)
+                csv += "\"Lamp " + k + "\",\"\",\"lamps.example\",\"shoes\",\"" + k + "\"\r\n";
+        }
+        const Run run = runTool({QStringLiteral("-"), QStringLiteral("shoes")}, page + "</div>");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, csv);
+        QCOMPARE(run.err.contains("note: the page was read only in part"), count > 100);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestVelmoraAdsTool)

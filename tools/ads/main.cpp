@@ -43,6 +43,9 @@ constexpr const char* kUsage =
     "  -h, --help      show this help and exit\n"
     "  --              end of options, for a PAGE or KEYWORD that starts with -\n"
     "\n"
+    "Today's reader reads at most 100 ads of a page and a bounded part of it, far more than a\n"
+    "results page holds; where a page goes beyond, a note on standard error says so.\n"
+    "\n"
     "Exit status: 0 on success, 1 when the page cannot be read or the output cannot be\n"
     "written, 2 on a usage error.\n";
 
@@ -167,7 +170,12 @@ private:
 QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& options) {
     CsvLineWriter writer(out);
     writer.writeLine(ResultColumnCaptions());
-    ReadAds(pageText, options.keyword, writer, options.layout);
+    if (ReadAds(pageText, options.keyword, writer, options.layout) == AdsRead::CutShort) {
+        std::fprintf(stderr,
+                     "velmora-ads: note: the page was read only in part (at most %lld ads and a "
+                     "bounded part of a page are read); later ads may be missing\n",
+                     static_cast<long long>(kMaxAdsPerPage));
+    }
     return writer.failed();
 }
 
