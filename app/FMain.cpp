@@ -523,8 +523,12 @@ void TfrmMain::readAdsIntoList(const QByteArray& pageText) {
     const QByteArray keyword = edtKeyword->text().toUtf8();
     search::ResultsModel::Batch batch(*m_results);
     // The classic rules where the page has their markers, the reader of today's layouts
-    // otherwise.
-    search::ReadAds(pageText, keyword, *m_results);
+    // otherwise; where that reader stops short of the page's end, the status bar says so.
+    if (search::ReadAds(pageText, keyword, *m_results) == search::AdsRead::CutShort) {
+        MainStatusPanel->setText(
+            MainStatusPanel->text() +
+            QStringLiteral(" The page was read only in part; later ads may be missing."));
+    }
 }
 
 void TfrmMain::btnClearClick() {

@@ -61,6 +61,7 @@ class TestSearch : public QObject {
 
 private slots:
     void serverSeesTheHeadersAndTheEncodedKeyword();
+    void pageReadInPartSaysSo();
     void failures_data();
     void failures();
     void gauge_data();
@@ -112,6 +113,25 @@ void TestSearch::serverSeesTheHeadersAndTheEncodedKeyword() {
     QCOMPARE(w.results().data(w.results().index(1, 3)).toString(), typed);
     QCOMPARE(w.column(4), (QList<QByteArray>{"1", "2"}));
     QCOMPARE(w.leftovers(), QStringList());
+}
+
+// A page of more ads than the reader takes: its first 100 are listed, and the status bar says the
+// page was read only in part.
+void TestSearch::pageReadInPartSaysSo() {
+    QByteArray body = "<html><body><div id=\"tads\">";
+    for (int n = 1; n <= 101; ++n) {
+        body += "<div data-text-ad=\"1\"><span>Ad</span><a data-rw=\"/aclk?x\"><h3>Lamp " +
+                QByteArray::number(n) + "</h3></a><cite>lamps.example</cite></div>";
+    }
+    SearchWindow w;
+    w.server.setReply("/search", reply(body + "</div></body></html>"));
+    QVERIFY(w.show());
+    w.search(QStringLiteral("lamps"));
+    QTRY_COMPARE(w.status()->text(),
+                 Completed + " The page was read only in part; later ads may be missing.");
+    const QList<QByteArray> titles = w.column(0);
+    QCOMPARE(titles.size(), 100);
+    QCOMPARE(titles.last(), QByteArray("Lamp 100"));
 }
 
 void TestSearch::failures_data() {
