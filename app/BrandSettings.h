@@ -5,8 +5,9 @@
 namespace velmora::app {
 
 // The reseller's branding and news-server values, read once from the settings file at
-// start-up (LoadBrandSettings in BrandLoader.h fills them) and read-only afterwards. Every field holds the item's bytes as they stand in
-// the file (no character set is applied); an absent item leaves its field empty.
+// start-up (LoadBrandSettings in BrandLoader.h fills them) and read-only afterwards. Every field holds the
+// item's bytes as they stand in the file (no character set is applied); an absent item leaves its field
+// empty.
 struct BrandSettings {
     QByteArray MasterNewsBaseURL;
     QByteArray PlatinumNewsBaseURL;
