@@ -13,8 +13,8 @@ struct CommandLine {
     friend bool operator==(const CommandLine&, const CommandLine&) = default;
 };
 
-// How the registered browser is started, before a URL is put in: an Exec value as the XDG
-// Desktop Entry specification writes it (with the entry format's string escapes, such as
+// How the registered browser is started, before a URL is put in: an Exec value as a desktop
+// entry file writes it (with the entry format's string escapes, such as
 // a backslash-s for a blank, already undone), and what its field codes %i, %c and %k
 // stand for.
 struct BrowserCommand {

@@ -24,7 +24,7 @@ void SplitAtChar(char separator, QByteArrayView text, QList<QByteArray>& list);
 // Any invalid escape makes the whole result empty.
 QByteArray DecodeDollarEscapes(QByteArrayView text);
 
-// The command line that opens url, by the Exec rules of the XDG Desktop Entry specification:
+// The command line that opens url, by the Exec rules of freedesktop.org desktop entry files:
 // words split at unquoted blanks; double quotes group a word, inside them a backslash escapes
 // '"', '`', '$' and '\'; %u %U %f %F become the URL, %% a percent sign, %i "--icon" and the
 // icon, %c the name, %k the location; the deprecated %d %D %n %N %v %m are dropped. Without a
