@@ -465,7 +465,7 @@ void TfrmMain::IdHTTP2WorkEnd() {
 }
 
 void TfrmMain::IdHTTP2Finished(const search::DownloadResult& result) {
-    MainStatusPanel->setText(search::DownloadEndStatus(result.outcome, m_closing));
+    MainStatusPanel->setText(search::DownloadEndStatus(result, m_closing));
     if (result.outcome != search::DownloadResult::Outcome::Completed || m_closing)
         return;
     const search::PageVerdict verdict = search::JudgePage(result.finalUrl, result.pageText);

@@ -78,6 +78,9 @@ void TfrmMain::LoadBrandSettings() {
     // No settings file: the window keeps its design, skin and icon included.
     if (startup.settings.state == SettingsState::Absent)
         return;
+    // A refused file brands the window as an empty one would; the status bar says why, once.
+    if (startup.settings.state == SettingsState::Refused)
+        MainStatusPanel->setText(RefusedSettingsStatus(startup.settings.refusal));
 
     // A refused file reads as an empty text: every field empty, the skin and icon still applied.
     const BrandLoad load =

@@ -2,27 +2,70 @@
 
 #include "app/FileBytes.h"
 #include "app/SettingsText.h"
+#include "crypto/AesLib.h"
+#include "util/AtomicSave.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstring>
+
 namespace velmora::app {
 namespace {
+
+int SettingsMode() {
+    return crypto::ModeForPasswordLength(std::strlen(util::SettingsPassword));
+}
 
 // The whole encrypted file is read before anything is decrypted, so that a read error is
 // told apart from a refused decryption.
 SettingsText DecryptBytes(QByteArray& encrypted) {
     QBuffer source(&encrypted);
     source.open(QIODevice::ReadOnly);
-    return DecryptSettings(&source, encrypted.size());
+    SettingsText settings = DecryptSettings(&source, encrypted.size());
+    if (settings.state == SettingsState::Refused)
+        settings.refusal = RefusalReason(encrypted);
+    return settings;
 }
 
 } // namespace
 
 QString SettingsFilePath(const QString& applicationDir) {
     return QDir(applicationDir).filePath(QLatin1StringView(SettingsFileName));
+}
+
+QString RefusalReason(QByteArrayView encrypted) {
+    const int mode = SettingsMode();
+    const qsizetype overhead = crypto::StreamOverhead(mode);
+    if (encrypted.isEmpty())
+        return QStringLiteral("the file is empty");
+    if (encrypted.size() < overhead)
+        return QStringLiteral("the file is truncated (%1 bytes, at least %2 needed)")
+            .arg(encrypted.size())
+            .arg(overhead);
+    // The verifier after the salt tells a file made with another password (or another program's
+    // file) apart from a damaged or cut body, which only the authentication code finds.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(encrypted.data());
+    std::uint8_t verifier[crypto::PasswordVerifierLength];
+    crypto::TCryptContext context;
+    crypto::CryptInit(mode, reinterpret_cast<const std::uint8_t*>(util::SettingsPassword),
+                      std::strlen(util::SettingsPassword), bytes, verifier, context);
+    if (std::memcmp(verifier, bytes + crypto::SaltLength(mode), sizeof verifier) != 0)
+        return QStringLiteral("the password check failed (the file was made with another password, or its "
+                              "first bytes are damaged)");
+    QByteArray copy = encrypted.toByteArray();
+    QBuffer source(&copy);
+    source.open(QIODevice::ReadOnly);
+    if (!util::DecryptDevice(&source, nullptr, copy.size()))
+        return QStringLiteral("the authentication check failed (the file is damaged or truncated)");
+    return {};
+}
+
+QString RefusedSettingsStatus(const QString& reason) {
+    return QStringLiteral("The brand file \"%1\" could not be read: %2.")
+        .arg(QLatin1StringView(SettingsFileName), reason);
 }
 
 SettingsText DecryptSettings(QIODevice* source, qint64 size) {
@@ -68,9 +111,9 @@ void WriteLastNewsId(const QString& settingsFile, QByteArrayView value) {
         target.cancelWriting();
         throw util::FileError(FileErrorMessage(QLatin1StringView("write"), settingsFile, reason));
     }
-    if (!target.commit())
-        throw util::FileError(
-            FileErrorMessage(QLatin1StringView("write"), settingsFile, target.errorString()));
+    QString reason;
+    if (!util::CommitSave(target, &reason))
+        throw util::FileError(FileErrorMessage(QLatin1StringView("write"), settingsFile, reason));
 }
 
 } // namespace velmora::app

@@ -29,7 +29,19 @@ struct SettingsText {
     SettingsState state = SettingsState::Absent;
     // The decrypted lines joined with CR LF after each; empty unless state is Read.
     QByteArray text;
+    // Why a Refused file could not be read (RefusalReason); empty otherwise.
+    QString refusal;
 };
+
+// Why an encrypted settings file is refused, in a few words that the window's status bar and
+// the reseller's tool both give: "the file is empty", "the file is truncated (12 bytes, at least
+// 20 needed)", "the password check failed (...)", "the authentication check failed (...)".
+// Empty when the file decrypts and is intact.
+QString RefusalReason(QByteArrayView encrypted);
+
+// The status bar's sentence for a refused settings file:
+// "The brand file "dbsettings.dat" could not be read: <reason>."
+QString RefusedSettingsStatus(const QString& reason);
 
 // The settings file could not be decrypted, or its authentication code failed, where the
 // program must not go on as if it were empty (rewriting it would lose the brand).

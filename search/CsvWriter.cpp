@@ -1,5 +1,7 @@
 #include "search/CsvWriter.h"
 
+#include "util/AtomicSave.h"
+
 #include <QIODevice>
 #include <QSaveFile>
 
@@ -95,11 +97,7 @@ bool SaveResultsCsvFile(const QString& fileName, const QList<AdRow>& rows, QStri
         file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
-        setError(errorMessage, file.errorString());
-        return false;
-    }
-    return true;
+    return util::CommitSave(file, errorMessage);
 }
 
 } // namespace velmora::search

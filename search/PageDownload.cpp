@@ -38,10 +38,17 @@ QString GettingUrlStatus(const QByteArray& url) {
     return QStringLiteral("Getting URL: ") + QString::fromLatin1(url) + QStringLiteral("...");
 }
 
-QString DownloadEndStatus(DownloadResult::Outcome outcome, bool closing) {
+QString DownloadEndStatus(const DownloadResult& result, bool closing) {
+    const DownloadResult::Outcome outcome = result.outcome;
     if (outcome == DownloadResult::Outcome::Aborted ||
         (closing && outcome == DownloadResult::Outcome::Failed))
         return QStringLiteral("Download aborted by user.");
+    if (outcome == DownloadResult::Outcome::Failed && !result.writeError.isEmpty()) {
+        QString reason = result.writeError;
+        if (!reason.endsWith(u'.'))
+            reason += u'.';
+        return QStringLiteral("Could not write the downloaded page: ") + reason;
+    }
     if (outcome == DownloadResult::Outcome::Failed)
         return QStringLiteral("Connection error, check if you are connected and url exists.");
     return QStringLiteral("Download completed!");
@@ -145,8 +152,9 @@ bool PageDownload::beginOnce() {
 DownloadResult PageDownload::fileWriteFailure() const {
     DownloadResult result;
     result.finalUrl = m_reply->url();
+    result.writeError = m_file->errorString();
     result.errorText = QStringLiteral("The page could not be written to %1: %2")
-                           .arg(QDir::toNativeSeparators(m_file->fileName()), m_file->errorString());
+                           .arg(QDir::toNativeSeparators(m_file->fileName()), result.writeError);
     return result;
 }
 
@@ -186,13 +194,17 @@ void PageDownload::onFinished() {
         if (!m_reply)
             return;
         QByteArray body;
-        if (m_file->flush() && m_file->seek(0))
+        // The last bytes reach the disk here: a full disk shows at this flush.
+        const bool flushed = m_file->flush();
+        if (flushed && m_file->seek(0))
             body = m_file->readAll();
         if (m_file->error() == QFileDevice::NoError) {
             result.outcome = DownloadResult::Outcome::Completed;
             result.pageText = PageTextFromBytes(body);
         } else {
             result.errorText = m_file->errorString();
+            if (!flushed)
+                result.writeError = result.errorText;
         }
     }
     finish(std::move(result));

@@ -28,12 +28,16 @@ struct DownloadResult {
     QByteArray pageText; // the body as PageTextFromBytes makes it; empty unless Completed
     QUrl finalUrl;       // where the page came from after the redirects
     QString errorText;   // the client's own description of a failure, for diagnosis
+    // Why the page could not be kept in its temporary file (a full disk, say), in the system's
+    // words; empty unless that is why the download failed.
+    QString writeError;
 };
 
 // The status-bar texts of a download.
 QString GettingUrlStatus(const QByteArray& url);
 // The text for how a download ended; while the window closes every failure counts as an abort.
-QString DownloadEndStatus(DownloadResult::Outcome outcome, bool closing);
+// A page that could not be written to disk is not blamed on the connection.
+QString DownloadEndStatus(const DownloadResult& result, bool closing);
 
 // The results-page client: one GET at a time with the browser-like headers the engine
 // expects, redirects followed (at most 15 requests), cookies kept in memory for the client's

@@ -1,6 +1,7 @@
 #include "util/FileEncryption.h"
 
 #include "crypto/AesLib.h"
+#include "util/AtomicSave.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,7 +88,7 @@ bool DecryptFileToFile(const QString& sourceFileName, const QString& targetFileN
     return ok;
 }
 
-bool EncryptFileToFile(const QString& sourceFileName, const QString& targetFileName) {
+bool EncryptFileToFile(const QString& sourceFileName, const QString& targetFileName, QString* reason) {
     QFile source(sourceFileName);
     OpenSource(source);
     // Written beside the target and renamed over it only when complete: a failure part way
@@ -96,10 +97,12 @@ bool EncryptFileToFile(const QString& sourceFileName, const QString& targetFileN
     if (!target.open(QIODevice::WriteOnly))
         ThrowCannotCreate(target, targetFileName);
     if (!EncryptDevice(&source, &target)) {
+        if (reason)
+            *reason = target.error() != QFileDevice::NoError ? target.errorString() : source.errorString();
         target.cancelWriting();
         return false;
     }
-    return target.commit();
+    return CommitSave(target, reason);
 }
 
 } // namespace velmora::util

@@ -57,7 +57,9 @@ bool DecryptFileToFile(const QString& sourceFileName, const QString& targetFileN
 
 // Encrypts the whole source file into the target file. The target is replaced only when the
 // whole stream has been written: on any failure the old target stays as it was and no partial
-// file remains. Throws FileOpenError / FileCreateError as DecryptFileToFile does.
-bool EncryptFileToFile(const QString& sourceFileName, const QString& targetFileName);
+// file remains (a full disk included). Throws FileOpenError / FileCreateError as DecryptFileToFile
+// does. A false result puts the system's reason into *reason when given.
+bool EncryptFileToFile(const QString& sourceFileName, const QString& targetFileName,
+                       QString* reason = nullptr);
 
 } // namespace velmora::util

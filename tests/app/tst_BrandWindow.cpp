@@ -102,24 +102,36 @@ void TestBrandWindow::cleanup() {
 
 // Every kind of settings file, in a folder that also holds a banner, a skin and an icon.
 void TestBrandWindow::settingsFiles_data() {
-    QTest::addColumn<QByteArray>("file"); // empty: no settings file
+    QTest::addColumn<QByteArray>("file"); // null: no settings file
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("makeMoney");
     QTest::addColumn<QString>("link1");
-    QTest::addColumn<QString>("shown"); // what is there besides the captions
+    QTest::addColumn<QString>("shown");  // what is there besides the captions
+    QTest::addColumn<QString>("status"); // the status bar's reason of a file that cannot be read
 
     const QByteArray branded = EncryptedSettings(Base + Item("Welcome1", WelcomePage) +
                                                  Item("Banner1", "ad.gif^http://127.0.0.1:9/ad") +
                                                  Item("Link1", "Home^http://127.0.0.1:9/home"));
     auto row = [](const char* name, const QByteArray& file, const char* caption, const char* makeMoney,
-                  const char* link1, const char* shown) {
+                  const char* link1, const char* shown, const char* reason = nullptr) {
+        const QString status =
+            reason ? QStringLiteral("The brand file \"dbsettings.dat\" could not be read: %1.")
+                         .arg(QLatin1StringView(reason))
+                   : QString();
         QTest::newRow(name) << file << QString::fromUtf8(caption) << QString::fromLatin1(makeMoney)
-                            << QString::fromLatin1(link1) << QString::fromLatin1(shown);
+                            << QString::fromLatin1(link1) << QString::fromLatin1(shown) << status;
     };
+    const char* damaged = "the authentication check failed (the file is damaged or truncated)";
     row("branded", branded, "Acm\xc3\xa9 v2.0", "Earn", "Home", "news banner links skin icon welcome");
     row("no settings file", {}, "Velmora", "Make Money", "Google", "news banner links");
-    row("password check fails", Flipped(branded, 8), " v2.0", "Make Money", "", "skin icon");
-    row("damaged text", Flipped(branded, 12), " v2.0", "Make Money", "", "skin icon");
+    row("password check fails", Flipped(branded, 8), " v2.0", "Make Money", "", "skin icon",
+        "the password check failed (the file was made with another password, or its first bytes are "
+        "damaged)");
+    row("damaged text", Flipped(branded, 12), " v2.0", "Make Money", "", "skin icon", damaged);
+    row("cut short", branded.left(branded.size() - 3), " v2.0", "Make Money", "", "skin icon", damaged);
+    row("shorter than a header", branded.left(9), " v2.0", "Make Money", "", "skin icon",
+        "the file is truncated (9 bytes, at least 20 needed)");
+    row("empty", QByteArray(""), " v2.0", "Make Money", "", "skin icon", "the file is empty");
     row("text without items", EncryptedSettings("just text\r\n"), " v2.0", "Make Money", "", "skin icon");
 }
 
@@ -129,10 +141,11 @@ void TestBrandWindow::settingsFiles() {
     QFETCH(QString, makeMoney);
     QFETCH(QString, link1);
     QFETCH(QString, shown);
+    QFETCH(QString, status);
     const auto has = [&](const char* what) { return shown.contains(QLatin1StringView(what)); };
 
     BrandedFolder folder;
-    if (!file.isEmpty())
+    if (!file.isNull())
         folder.write(QStringLiteral("dbsettings.dat"), file);
     folder.write(QStringLiteral("banner1.dat"), Gif("60x20"));
     folder.write(SkinFile, Gzip(Skin));
@@ -144,6 +157,7 @@ void TestBrandWindow::settingsFiles() {
     MainWindowFixture f(folder.path(), Picks({}));
     QCOMPARE(f.reporter.messages, QStringList());
     QCOMPARE(f.window->windowTitle(), caption);
+    QCOMPARE(f.find<QLabel>("MainStatusPanel")->text(), status);
     QCOMPARE(f.find<QPushButton>("btnMakeMoney")->text(), makeMoney);
     QCOMPARE(f.find<QLabel>("lblLink1URL")->text(), link1);
     QCOMPARE(!f.find("btnNews")->isHidden(), has("news"));

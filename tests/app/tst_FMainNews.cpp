@@ -1,6 +1,7 @@
 // The main window's news and update handlers against loopback news and update servers: the
 // start-up poll and its balloon, the news button, the news window's stored id, the update check.
 
+#include "FullDisk.h"
 #include "LoopbackServer.h"
 #include "MainWindowFixture.h"
 #include "TestSupport.h"
@@ -209,6 +210,7 @@ private slots:
     void newsButton_data();
     void newsButton();
     void readingItemsStoresTheirIdsAndClearsTheDot();
+    void fullDiskKeepsTheSettingsFile();
     void closingStopsTheNewsRequest();
     void updateCheck_data();
     void updateCheck();
@@ -387,6 +389,47 @@ void TestFMainNews::readingItemsStoresTheirIdsAndClearsTheDot() {
     QCOMPARE(shown, QByteArray("<p>five</p>"));
     QCOMPARE(storedAfter, QList<QByteArray>({"5", "dot", "9", "no dot"}));
     QCOMPARE(n.f->messageBox.shown.size(), 0);
+}
+
+// The id cannot be stored on a full disk: the settings file keeps every byte and the error is
+// reported, instead of the file being replaced by an empty one.
+void TestFMainNews::fullDiskKeepsTheSettingsFile() {
+    velmora::testing::FullDisk disk;
+    NewsWindowFixture n("Master", NoSettingsFile, disk.path());
+    const QString settings = velmora::app::SettingsFilePath(disk.path());
+    const QByteArray old = encrypted("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
+                                     "<%%LastNewsId%%>7<%%/LastNewsId%%>\r\n");
+    if (disk.unavailable().isEmpty())
+        writeFileForTest(settings, old);
+    VELMORA_REQUIRE_FULL_DISK(disk);
+    n.listReply = "9^Nine^2024-05-01\xAFOK";
+    n.details["9"] = "<p>nine</p>\xAFOK";
+    QVERIFY(n.showActive());
+
+    QByteArray shown;
+    bool selected = false;
+    ModalNewsWindow modal;
+    modal.act = [&](velmora::news::TfrmNews& window) {
+        auto* view = window.findChild<FakeHtmlView*>(QStringLiteral("prfEditorNews"));
+        if (window.loadingDetails() || !view)
+            return false;
+        if (!selected) {
+            newsList(window)->setCurrentItem(newsList(window)->topLevelItem(0));
+            selected = true;
+            return false;
+        }
+        shown = view->html;
+        return true;
+    };
+    n.button("btnNews")->click();
+    QTRY_VERIFY(modal.seen && !QApplication::activeModalWidget());
+    QCOMPARE(shown, QByteArray("<p>nine</p>"));
+    QCOMPARE(velmora::testing::readFileOrMarker(settings), old);
+    QCOMPARE(n.f->reporter.messages.size(), 1);
+    QVERIFY2(n.f->reporter.messages.first().contains(QStringLiteral("No space left on device")),
+             qPrintable(n.f->reporter.messages.first()));
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({QStringLiteral("dbsettings.dat"), QStringLiteral("filler")}));
 }
 
 void TestFMainNews::closingStopsTheNewsRequest() {

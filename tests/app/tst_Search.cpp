@@ -1,6 +1,7 @@
 // The Search command in the real window against a loopback server: what the server receives,
 // status texts and gauge, refusal, cancelling, the rows, Clear and Export.
 
+#include "FullDisk.h"
 #include "SearchWindowFixture.h"
 #include "TestSupport.h"
 #include "app/Gauge.h"
@@ -12,6 +13,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 using velmora::testing::CannedReply;
 using velmora::testing::LoopbackServer;
@@ -72,6 +75,7 @@ private slots:
     void rowsAccumulateUntilCleared();
     void temporaryFileThatCannotBeCreated();
     void exportWritesTheList();
+    void failedExportIsShown_data();
     void failedExportIsShown();
 };
 
@@ -300,11 +304,29 @@ void TestSearch::exportWritesTheList() {
     QVERIFY(w.f.messageBox.shown.isEmpty());
 }
 
+void TestSearch::failedExportIsShown_data() {
+    QTest::addColumn<bool>("fullDisk"); // else a folder that does not exist
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no folder") << false << QString();
+    QTest::newRow("full disk, over an older file") << true << QStringLiteral("No space left on device");
+}
+
 void TestSearch::failedExportIsShown() {
+    QFETCH(bool, fullDisk);
+    QFETCH(QString, reason);
+    std::optional<velmora::testing::FullDisk> disk;
     SearchWindow w;
+    QString file = w.dir.filePath(QStringLiteral("no folder/results.csv"));
+    const QByteArray old = "\"Ad Title\",\"Ad Text\",\"Ad URL\",\"Used Keyword\",\"Position\"\r\n\"old\"\r\n";
+    if (fullDisk) {
+        disk.emplace();
+        file = disk->filePath(QStringLiteral("results.csv"));
+        if (disk->unavailable().isEmpty())
+            velmora::testing::writeFileForTest(file, old);
+        VELMORA_REQUIRE_FULL_DISK(*disk);
+    }
     QVERIFY(w.show());
     w.results().appendRow({"t", "x", "u", "k", "1"});
-    const QString file = w.dir.filePath(QStringLiteral("no folder/results.csv"));
     w.f.saveDialog.answers = {file};
     QTest::mouseClick(w.f.find("bsSkinButton4"), Qt::LeftButton);
     QCOMPARE(w.f.messageBox.shown.size(), 1);
@@ -312,7 +334,12 @@ void TestSearch::failedExportIsShown() {
     const QString text = w.f.messageBox.shown.first().text;
     QVERIFY2(text.contains(QDir::toNativeSeparators(file)), qPrintable(text));
     QVERIFY2(text.section(u'\n', 1).size() > 3, qPrintable(text)); // and why
-    QVERIFY(!QFile::exists(file));
+    QVERIFY2(text.contains(reason), qPrintable(text));
+    // The file as it was: none, or the older one with every byte.
+    QCOMPARE(velmora::testing::readFileOrMarker(file), fullDisk ? old : QByteArray("<missing>"));
+    if (fullDisk)
+        QCOMPARE(QDir(disk->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({QStringLiteral("filler"), QStringLiteral("results.csv")}));
 }
 
 QTEST_MAIN(TestSearch)

@@ -4,6 +4,7 @@
 #include "search/PageDownload.h"
 #include "util/RandomSource.h"
 
+#include "FullDisk.h"
 #include "LoopbackServer.h"
 #include "TestSupport.h"
 
@@ -74,6 +75,8 @@ private slots:
     void secondStartIsRefused();
     void nameInUseDrawsAnother();
     void fileThatCannotBeCreatedSendsNothing();
+    void fullDiskIsNamed_data();
+    void fullDiskIsNamed();
 };
 
 void TestPageDownload::completes_data() {
@@ -249,6 +252,32 @@ void TestPageDownload::fileThatCannotBeCreatedSendsNothing() {
     QTest::qWait(50);
     QCOMPARE(server.requestCount(), 0);
     QCOMPARE(finished.size(), 0);
+}
+
+// A page that does not fit on the disk is not blamed on the connection; small pages fail when
+// the last bytes are flushed, large ones while they arrive.
+void TestPageDownload::fullDiskIsNamed_data() {
+    QTest::addColumn<int>("size");
+    QTest::newRow("small page") << 3000;
+    QTest::newRow("large page") << 200000;
+}
+
+void TestPageDownload::fullDiskIsNamed() {
+    QFETCH(int, size);
+    velmora::testing::FullDisk disk;
+    VELMORA_REQUIRE_FULL_DISK(disk);
+    LoopbackServer server;
+    server.setReply("/page", trickled(bodyOf(size), 0, 0));
+    std::unique_ptr<velmora::util::RandomSource> random = velmora::util::SeededRandom(7);
+    PageDownload download(disk.path(), *random);
+    QSignalSpy finished(&download, &PageDownload::finished);
+    QVERIFY(download.start(QUrl::fromEncoded(server.url("/page"))));
+    QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 10000));
+    const DownloadResult result = finished.last().first().value<DownloadResult>();
+    QCOMPARE(int(result.outcome), int(Outcome::Failed));
+    QCOMPARE(velmora::search::DownloadEndStatus(result, false),
+             QStringLiteral("Could not write the downloaded page: No space left on device."));
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files), QStringList{QStringLiteral("filler")});
 }
 
 QTEST_GUILESS_MAIN(TestPageDownload)
