@@ -5,6 +5,7 @@
 #include "crypto/AesLib.h"
 #include "util/FileEncryption.h"
 
+#include "FullDisk.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -21,8 +22,11 @@ struct Run {
     QByteArray err;
 };
 
-Run Tool(const QStringList& arguments) {
+// stdoutFile: where standard output goes instead of being read back.
+Run Tool(const QStringList& arguments, const QString& stdoutFile = {}) {
     QProcess process;
+    if (!stdoutFile.isEmpty())
+        process.setStandardOutputFile(stdoutFile);
     process.start(QStringLiteral(VELMORA_BRAND_TOOL), arguments);
     if (!process.waitForFinished(60000))
         return {-1, {}, "did not finish"};
@@ -115,7 +119,7 @@ private slots:
 
         const Run check = Tool({QStringLiteral("check"), path("dbsettings.dat")});
         QCOMPARE(check.exitCode, 0);
-        QVERIFY(check.out.contains("intact"));
+        QVERIFY(check.out.contains("is intact: 74 bytes of settings text as stored, in a file of 94 bytes"));
 
         const Run decrypt = Tool({QStringLiteral("decrypt"), path("dbsettings.dat"), path("back.txt")});
         QCOMPARE(decrypt.exitCode, 0);
@@ -138,12 +142,17 @@ private slots:
         verifierFlipped[8] = static_cast<char>(verifierFlipped[8] ^ 0xFF);
         QByteArray flipped = good;
         flipped[20] = static_cast<char>(flipped[20] ^ 0x01);
-        QTest::newRow("other password") << StreamWithOtherPassword() << QByteArray("password check");
-        QTest::newRow("verifier damaged") << verifierFlipped << QByteArray("password check");
-        QTest::newRow("text damaged") << flipped << QByteArray("authentication check");
-        QTest::newRow("truncated") << good.left(good.size() - 3) << QByteArray("authentication check");
-        QTest::newRow("too short") << good.left(12) << QByteArray("too short");
-        QTest::newRow("empty") << QByteArray() << QByteArray("too short");
+        // The reasons the window's status bar gives too.
+        const QByteArray password = "the password check failed (the file was made with another password, or "
+                                    "its first bytes are damaged)";
+        const QByteArray damaged = "the authentication check failed (the file is damaged or truncated)";
+        QTest::newRow("other password") << StreamWithOtherPassword() << password;
+        QTest::newRow("verifier damaged") << verifierFlipped << password;
+        QTest::newRow("text damaged") << flipped << damaged;
+        QTest::newRow("truncated") << good.left(good.size() - 3) << damaged;
+        QTest::newRow("too short") << good.left(12)
+                                   << QByteArray("the file is truncated (12 bytes, at least 20 needed)");
+        QTest::newRow("empty") << QByteArray() << QByteArray("the file is empty");
     }
 
     void refusedFiles() {
@@ -154,8 +163,8 @@ private slots:
 
         const Run check = Tool({QStringLiteral("check"), path("bad.dat")});
         QCOMPARE(check.exitCode, 1);
-        QVERIFY2(check.err.contains(reason), check.err.constData());
-        QCOMPARE(check.err.count('\n'), 1);
+        QCOMPARE(check.err, "velmora-brand: \"" + QFile::encodeName(path("bad.dat")) +
+                                "\" could not be read: " + reason + "\n");
 
         const Run decrypt = Tool({QStringLiteral("decrypt"), path("bad.dat"), path("bad.txt")});
         QCOMPARE(decrypt.exitCode, 1);
@@ -272,10 +281,81 @@ private slots:
             QVERIFY2(show.out.contains(line),
                      qPrintable(QLatin1StringView(line) + QLatin1StringView(show.out)));
 
+        // check counts the text as stored, show as the program reads it, its lines ended with CR LF.
+        velmora::testing::writeFileForTest(path("lines.txt"), "a\nb\n");
+        QCOMPARE(Tool({QStringLiteral("encrypt"), path("lines.txt"), path("lines.dat")}).exitCode, 0);
+        QVERIFY(Tool({QStringLiteral("check"), path("lines.dat")})
+                    .out.contains(": 4 bytes of settings text as stored"));
+        QVERIFY(Tool({QStringLiteral("show"), path("lines.dat")})
+                    .out.contains(": 6 bytes of settings text as the program reads it"));
+
         velmora::testing::writeFileForTest(path("refused.dat"), StreamWithOtherPassword());
         const Run refused = Tool({QStringLiteral("show"), path("refused.dat")});
         QCOMPARE(refused.exitCode, 1);
         QVERIFY2(refused.err.contains("password check"), refused.err.constData());
+    }
+    // A full disk: the old file keeps every byte, the tool says why and exits 3.
+    void fullDisk_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("encrypt") << QStringLiteral("encrypt");
+        QTest::newRow("pack") << QStringLiteral("pack");
+        QTest::newRow("decrypt") << QStringLiteral("decrypt");
+    }
+
+    void fullDisk() {
+        QFETCH(QString, command);
+        velmora::testing::FullDisk disk;
+        const QString out = disk.filePath(QStringLiteral("out"));
+        const QByteArray old(3000, 'o');
+        if (disk.unavailable().isEmpty())
+            velmora::testing::writeFileForTest(out, old);
+        VELMORA_REQUIRE_FULL_DISK(disk);
+        velmora::util::EncryptFileToFile(path("plain.txt"), path("source.dat"));
+        const QString source =
+            command == QLatin1StringView("decrypt") ? path("source.dat") : path("plain.txt");
+
+        const Run run = Tool({command, source, out});
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.err.contains("No space left on device"), run.err.constData());
+        QCOMPARE(velmora::testing::readFileOrMarker(out), old);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({QStringLiteral("filler"), QStringLiteral("out")}));
+    }
+
+    // Output that does not reach standard output is a failed write, not a success.
+    void fullStandardOutput_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("--help") << QStringList{QStringLiteral("--help")};
+        QTest::newRow("show") << QStringList{QStringLiteral("show"), path("dbsettings.dat")};
+        QTest::newRow("check") << QStringList{QStringLiteral("check"), path("dbsettings.dat")};
+        QTest::newRow("lint") << QStringList{QStringLiteral("lint"), path("plain.txt")};
+        QTest::newRow("encrypt to -")
+            << QStringList{QStringLiteral("encrypt"), path("plain.txt"), QStringLiteral("-")};
+    }
+
+    void fullStandardOutput() {
+        QFETCH(QStringList, arguments);
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full on this system");
+        velmora::util::EncryptFileToFile(path("plain.txt"), path("dbsettings.dat"));
+        const Run run = Tool(arguments, QStringLiteral("/dev/full"));
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.err.contains("standard output: No space left on device"), run.err.constData());
+    }
+
+    // "-" as the output file is standard output; the report then goes to standard error.
+    void dashIsStandardOutput() {
+        const Run encrypt = Tool({QStringLiteral("encrypt"), path("plain.txt"), QStringLiteral("-")});
+        QCOMPARE(encrypt.exitCode, 0);
+        QVERIFY(encrypt.err.contains("into standard output"));
+        velmora::testing::writeFileForTest(path("piped.dat"), encrypt.out);
+        const velmora::app::SettingsText read = velmora::app::ReadSettingsText(path("piped.dat"));
+        QCOMPARE(read.state, velmora::app::SettingsState::Read);
+
+        const Run decrypt = Tool({QStringLiteral("decrypt"), path("piped.dat"), QStringLiteral("-")});
+        QCOMPARE(decrypt.exitCode, 0);
+        QCOMPARE(decrypt.out, SettingsText);
+        QVERIFY(!QFile::exists(QStringLiteral("-")));
     }
 };
 

@@ -201,6 +201,11 @@ void TestVelmoraAdsTool::writesOutputFile() {
         QVERIFY(run.err.isEmpty());
         QCOMPARE(velmora::testing::readFileOrMarker(output), kWorkedExampleCsv);
     }
+    // "-" is standard output, not a file of that name.
+    const Run dash = runTool({QStringLiteral("-o"), QStringLiteral("-"), page, QStringLiteral("shoes")});
+    QCOMPARE(dash.exitCode, 0);
+    QCOMPARE(dash.out, kWorkedExampleCsv);
+    QVERIFY(!QFile::exists(QStringLiteral("-")));
     // An existing file is replaced as a whole.
     velmora::testing::writeFileForTest(output, QByteArray(5000, 'o'));
     QCOMPARE(runTool(forms[0]).exitCode, 0);
@@ -222,10 +227,17 @@ void TestVelmoraAdsTool::unwritableOutputFile() {
 void TestVelmoraAdsTool::fullStandardOutput() {
     if (!QFile::exists(QStringLiteral("/dev/full")))
         QSKIP("no /dev/full on this system");
-    const Run run =
-        runTool({QStringLiteral("-"), QStringLiteral("shoes")}, kWorkedExample, QStringLiteral("/dev/full"));
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.startsWith("velmora-ads: cannot write to standard output"), run.err.constData());
+    // The CSV, the CSV named "-" as the output, and the help.
+    const QStringList forms[] = {
+        {QStringLiteral("-"), QStringLiteral("shoes")},
+        {QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("shoes")},
+        {QStringLiteral("--help")}};
+    for (const QStringList& arguments : forms) {
+        const Run run = runTool(arguments, kWorkedExample, QStringLiteral("/dev/full"));
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.startsWith("velmora-ads: cannot write to standard output: No space left on device"),
+                 run.err.constData());
+    }
 
     // Named as the output, a device is written to, never replaced by a file.
     const Run named = runTool(

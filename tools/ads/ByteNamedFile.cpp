@@ -1,5 +1,7 @@
 #include "ByteNamedFile.h"
 
+#include "util/AtomicSave.h"
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstdlib>
@@ -111,19 +113,14 @@ bool AtomicFileWriter::commit() {
         m_error = "not open";
         return false;
     }
-    if (!m_file.flush()) {
-        m_error = m_file.errorString().toLocal8Bit();
-        return false;
-    }
-    if (m_temporary.isEmpty()) { // written in place
-        m_file.close();
-        return true;
-    }
-    if (::fsync(m_file.handle()) != 0) {
-        m_error = systemError(errno);
+    QString reason;
+    if (!velmora::util::FlushToDisk(m_file, &reason)) {
+        m_error = reason.toLocal8Bit();
         return false;
     }
     m_file.close();
+    if (m_temporary.isEmpty()) // written in place
+        return true;
     if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
         m_error = systemError(errno);
         return false;
@@ -159,9 +156,10 @@ QIODevice* AtomicFileWriter::device() {
 }
 
 bool AtomicFileWriter::commit() {
-    if (m_file.commit())
+    QString reason;
+    if (velmora::util::CommitSave(m_file, &reason))
         return true;
-    m_error = m_file.errorString().toLocal8Bit();
+    m_error = reason.toLocal8Bit();
     return false;
 }
 

@@ -34,8 +34,8 @@ constexpr const char* kUsage =
     "  PAGE            the saved page; - reads it from standard input\n"
     "  KEYWORD         the keyword the page was searched for, written into every line\n"
     "  -o, --output FILE\n"
-    "                  write to FILE instead of standard output; an existing FILE is\n"
-    "                  replaced only once the new one is complete\n"
+    "                  write to FILE instead of standard output (- is standard output);\n"
+    "                  an existing FILE is replaced only once the new one is complete\n"
     "  --layout classic|current|auto\n"
     "                  which reader cuts the ads: the classic rules, the reader of today's\n"
     "                  layouts, or (the default) the classic rules where the page has their\n"
@@ -224,6 +224,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(kUsage, stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            printError(QByteArray("cannot write to standard output: ") + std::strerror(errno));
+            return kExitFailure;
+        }
         return kExitOk;
     }
 
@@ -232,7 +236,7 @@ int main(int argc, char** argv) {
         return kExitFailure;
     // The page text replaces the bytes it is made from, so only one of them stays.
     *page = PageTextFromBytes(*page);
-    const bool written =
-        options->output ? writeToFile(*page, *options) : writeToStandardOutput(*page, *options);
+    const bool toFile = options->output && *options->output != "-";
+    const bool written = toFile ? writeToFile(*page, *options) : writeToStandardOutput(*page, *options);
     return written ? kExitOk : kExitFailure;
 }

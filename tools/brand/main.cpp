@@ -9,10 +9,12 @@
 #include "app/SettingsFile.h"
 #include "app/SkinFile.h"
 #include "crypto/AesLib.h"
+#include "util/AtomicSave.h"
 #include "util/FileEncryption.h"
 #include "util/RandomSource.h"
 #include "util/UUtils.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -21,9 +23,14 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iterator>
+#include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -84,62 +91,43 @@ void PrintError(const QString& message) {
     std::fprintf(stderr, "velmora-brand: %s\n", message.toLocal8Bit().constData());
 }
 
-void PrintInfo(const QString& message) {
-    std::fprintf(stdout, "%s\n", message.toLocal8Bit().constData());
+int SettingsMode() {
+    return crypto::ModeForPasswordLength(std::strlen(util::SettingsPassword));
 }
 
 QString Shown(const QString& fileName) {
     return QDir::toNativeSeparators(fileName);
 }
 
-enum class Verdict { Intact, TooShort, WrongPassword, Damaged };
+// Where reports go: standard output, unless a command writes its file there ("-").
+FILE* g_report = stdout;
 
-int SettingsMode() {
-    return crypto::ModeForPasswordLength(std::strlen(util::SettingsPassword));
+void Report(const QString& message) {
+    std::fprintf(g_report, "%s\n", message.toLocal8Bit().constData());
 }
 
-// Tells a wrong password (the verifier after the salt) apart from a damaged or truncated body
-// (the authentication code), so the message can say which.
-Verdict Inspect(QFile& file) {
-    const int mode = SettingsMode();
-    const qint64 size = file.size();
-    if (size < qint64{crypto::StreamOverhead(mode)})
-        return Verdict::TooShort;
-    const qsizetype headerLength = crypto::SaltLength(mode) + crypto::PasswordVerifierLength;
-    const QByteArray header = file.read(headerLength);
-    if (header.size() != headerLength)
-        return Verdict::TooShort;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(header.constData());
-    std::uint8_t verifier[crypto::PasswordVerifierLength];
-    crypto::TCryptContext context;
-    crypto::CryptInit(mode, reinterpret_cast<const std::uint8_t*>(util::SettingsPassword),
-                      std::strlen(util::SettingsPassword), bytes, verifier, context);
-    if (std::memcmp(verifier, bytes + crypto::SaltLength(mode), sizeof verifier) != 0)
-        return Verdict::WrongPassword;
-    if (!file.seek(0))
-        return Verdict::Damaged;
-    return util::DecryptDevice(&file, nullptr, size) ? Verdict::Intact : Verdict::Damaged;
+bool IsStandardOutput(const QString& fileName) {
+    return fileName == QLatin1StringView("-");
 }
 
-QString VerdictMessage(Verdict verdict, const QString& fileName, qint64 size) {
-    switch (verdict) {
-    case Verdict::TooShort:
-        return QStringLiteral(
-                   "\"%1\" is too short to be an encrypted settings file (%2 bytes, at least %3 needed)")
-            .arg(Shown(fileName))
-            .arg(size)
-            .arg(crypto::StreamOverhead(SettingsMode()));
-    case Verdict::WrongPassword:
-        return QStringLiteral("\"%1\" fails the password check: it was not made with this program's settings "
-                              "password, or its first bytes are damaged")
-            .arg(Shown(fileName));
-    case Verdict::Damaged:
-        return QStringLiteral("\"%1\" fails the authentication check: the file is damaged or truncated")
-            .arg(Shown(fileName));
-    case Verdict::Intact:
-        break;
+QString OutputName(const QString& fileName) {
+    return IsStandardOutput(fileName) ? QStringLiteral("standard output")
+                                      : QStringLiteral("\"%1\"").arg(Shown(fileName));
+}
+
+// Writes into standard output what write() puts on the device. False, with the reason.
+bool WriteStandardOutput(const std::function<bool(QIODevice*)>& write, QString* reason) {
+    std::fflush(stdout);
+    QFile out;
+    if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        *reason = out.errorString();
+        return false;
     }
-    return {};
+    if (!write(&out)) {
+        *reason = out.errorString();
+        return false;
+    }
+    return util::FlushToDisk(out, reason);
 }
 
 bool OpenForReading(QFile& file) {
@@ -150,62 +138,115 @@ bool OpenForReading(QFile& file) {
     return false;
 }
 
-int Encrypt(const QString& plain, const QString& out) {
+// The whole encrypted file, or nothing after printing why it cannot be read.
+std::optional<QByteArray> ReadEncrypted(const QString& encrypted) {
     try {
-        if (!util::EncryptFileToFile(plain, out)) {
-            PrintError(QStringLiteral("could not encrypt \"%1\" into \"%2\"; \"%2\" was left as it was")
-                           .arg(Shown(plain), Shown(out)));
+        if (!QFileInfo::exists(encrypted)) {
+            PrintError(QStringLiteral("Cannot open file \"%1\". No such file")
+                           .arg(Shown(QFileInfo(encrypted).absoluteFilePath())));
+            return std::nullopt;
+        }
+        return app::ReadFileBytes(encrypted);
+    } catch (const util::FileError& error) {
+        PrintError(error.message());
+        return std::nullopt;
+    }
+}
+
+// The program's own reason, so the tool and the window's status bar say the same.
+QString RefusedMessage(const QString& fileName, const QString& reason) {
+    return QStringLiteral("\"%1\" could not be read: %2").arg(Shown(fileName), reason);
+}
+
+int Encrypt(const QString& plain, const QString& out) {
+    QString reason;
+    try {
+        bool written = false;
+        if (IsStandardOutput(out)) {
+            QFile source(plain);
+            if (!OpenForReading(source))
+                return FileFailed;
+            written = WriteStandardOutput(
+                [&](QIODevice* target) { return util::EncryptDevice(&source, target); }, &reason);
+        } else {
+            written = util::EncryptFileToFile(plain, out, &reason);
+        }
+        if (!written) {
+            PrintError(
+                IsStandardOutput(out)
+                    ? QStringLiteral("could not encrypt \"%1\" into standard output: %2")
+                          .arg(Shown(plain), reason)
+                    : QStringLiteral("could not encrypt \"%1\" into \"%2\": %3; \"%2\" was left as it was")
+                          .arg(Shown(plain), Shown(out), reason));
             return FileFailed;
         }
     } catch (const util::FileError& error) {
         PrintError(error.message());
         return FileFailed;
     }
-    PrintInfo(QStringLiteral("encrypted \"%1\" into \"%2\"").arg(Shown(plain), Shown(out)));
+    Report(QStringLiteral("encrypted \"%1\" into %2").arg(Shown(plain), OutputName(out)));
     return Success;
 }
 
 int Check(const QString& encrypted) {
-    QFile file(encrypted);
-    if (!OpenForReading(file))
+    const std::optional<QByteArray> bytes = ReadEncrypted(encrypted);
+    if (!bytes)
         return FileFailed;
-    const Verdict verdict = Inspect(file);
-    if (verdict != Verdict::Intact) {
-        PrintError(VerdictMessage(verdict, encrypted, file.size()));
+    const QString refusal = app::RefusalReason(*bytes);
+    if (!refusal.isEmpty()) {
+        PrintError(RefusedMessage(encrypted, refusal));
         return CheckFailed;
     }
-    PrintInfo(QStringLiteral("\"%1\" is intact: %2 bytes of settings text")
-                  .arg(Shown(encrypted))
-                  .arg(file.size() - crypto::StreamOverhead(SettingsMode())));
+    // The text as stored; "show" counts it as the program reads it, its lines ended with CR LF.
+    Report(QStringLiteral("\"%1\" is intact: %2 bytes of settings text as stored, in a file of %3 bytes")
+               .arg(Shown(encrypted))
+               .arg(bytes->size() - crypto::StreamOverhead(SettingsMode()))
+               .arg(bytes->size()));
     return Success;
 }
 
 int Decrypt(const QString& encrypted, const QString& out) {
-    QFile source(encrypted);
-    if (!OpenForReading(source))
+    std::optional<QByteArray> bytes = ReadEncrypted(encrypted);
+    if (!bytes)
         return FileFailed;
     // Checked in full before anything is written, so a failure leaves no output behind.
-    const Verdict verdict = Inspect(source);
-    if (verdict != Verdict::Intact) {
-        PrintError(VerdictMessage(verdict, encrypted, source.size()));
+    const QString refusal = app::RefusalReason(*bytes);
+    if (!refusal.isEmpty()) {
+        PrintError(RefusedMessage(encrypted, refusal));
         return CheckFailed;
     }
-    QSaveFile target(out);
-    if (!target.open(QIODevice::WriteOnly)) {
-        PrintError(QStringLiteral("Cannot create file \"%1\". %2")
-                       .arg(Shown(QFileInfo(out).absoluteFilePath()), target.errorString()));
-        return FileFailed;
+    QBuffer source(&*bytes);
+    source.open(QIODevice::ReadOnly);
+    const auto decrypt = [&](QIODevice* target) {
+        return util::DecryptDevice(&source, target, source.size());
+    };
+    QString reason;
+    if (IsStandardOutput(out)) {
+        if (!WriteStandardOutput(decrypt, &reason)) {
+            PrintError(QStringLiteral("could not write to standard output: %1").arg(reason));
+            return FileFailed;
+        }
+    } else {
+        QSaveFile target(out);
+        if (!target.open(QIODevice::WriteOnly)) {
+            PrintError(QStringLiteral("Cannot create file \"%1\". %2")
+                           .arg(Shown(QFileInfo(out).absoluteFilePath()), target.errorString()));
+            return FileFailed;
+        }
+        if (!decrypt(&target)) {
+            reason = target.errorString();
+            target.cancelWriting();
+            PrintError(
+                QStringLiteral("could not write \"%1\": %2; it was left as it was").arg(Shown(out), reason));
+            return FileFailed;
+        }
+        if (!util::CommitSave(target, &reason)) {
+            PrintError(
+                QStringLiteral("could not write \"%1\": %2; it was left as it was").arg(Shown(out), reason));
+            return FileFailed;
+        }
     }
-    if (!source.seek(0) || !util::DecryptDevice(&source, &target, source.size())) {
-        target.cancelWriting();
-        PrintError(QStringLiteral("could not decrypt \"%1\" into \"%2\"").arg(Shown(encrypted), Shown(out)));
-        return CheckFailed;
-    }
-    if (!target.commit()) {
-        PrintError(QStringLiteral("could not write \"%1\": %2").arg(Shown(out), target.errorString()));
-        return FileFailed;
-    }
-    PrintInfo(QStringLiteral("decrypted \"%1\" into \"%2\"").arg(Shown(encrypted), Shown(out)));
+    Report(QStringLiteral("decrypted \"%1\" into %2").arg(Shown(encrypted), OutputName(out)));
     return Success;
 }
 
@@ -226,7 +267,7 @@ QList<brand::Finding> LintFiles(const QString& plain, const QString& folder) {
     for (const brand::Finding& finding : findings) {
         const QString where =
             finding.line > 0 ? QStringLiteral("%1:%2").arg(Shown(plain)).arg(finding.line) : Shown(plain);
-        std::fprintf(stdout, "%s: %s: %s\n", where.toLocal8Bit().constData(),
+        std::fprintf(g_report, "%s: %s: %s\n", where.toLocal8Bit().constData(),
                      finding.isError() ? "error" : "warning", finding.message.toLocal8Bit().constData());
     }
     return findings;
@@ -240,7 +281,7 @@ QString Summary(const QList<brand::Finding>& findings) {
 int Lint(const QString& plain, const QString& dir) {
     try {
         const QList<brand::Finding> findings = LintFiles(plain, FolderOf(plain, dir));
-        PrintInfo(QStringLiteral("\"%1\": %2").arg(Shown(plain), Summary(findings)));
+        Report(QStringLiteral("\"%1\": %2").arg(Shown(plain), Summary(findings)));
         return findings.isEmpty() ? Success : CheckFailed;
     } catch (const util::FileError& error) {
         PrintError(error.message());
@@ -352,10 +393,7 @@ int Show(const QString& encrypted, const QString& dir) {
         return FileFailed;
     }
     if (settings.state == app::SettingsState::Refused) {
-        QFile file(encrypted);
-        if (!OpenForReading(file))
-            return FileFailed;
-        PrintError(VerdictMessage(Inspect(file), encrypted, file.size()) +
+        PrintError(RefusedMessage(encrypted, settings.refusal) +
                    QStringLiteral("; the program reads it as if every setting were empty"));
         return CheckFailed;
     }
@@ -364,10 +402,12 @@ int Show(const QString& encrypted, const QString& dir) {
     const app::BrandLoad load =
         app::DecideBrand(items, util::SystemRandom(), app::FilesIn(FolderOf(encrypted, dir)));
     const app::BrandSettings& s = load.settings;
-    PrintInfo(QStringLiteral("\"%1\": %2 bytes of settings text. Settings as one start of the program reads "
-                             "them (the random picks differ from start to start):")
-                  .arg(Shown(encrypted))
-                  .arg(settings.text.size()));
+    // The text as the program reads it; "check" counts it as stored in the file.
+    Report(QStringLiteral("\"%1\": %2 bytes of settings text as the program reads it (every line ended with "
+                          "CR LF). Settings as one start of the program reads them (the random picks differ "
+                          "from start to start):")
+               .arg(Shown(encrypted))
+               .arg(settings.text.size()));
     const std::pair<QByteArrayView, const QByteArray*> fields[] = {
         {"MasterNewsBaseURL", &s.MasterNewsBaseURL},
         {"PlatinumNewsBaseURL", &s.PlatinumNewsBaseURL},
@@ -418,9 +458,21 @@ int Usage(const QString& problem) {
     return UsageError;
 }
 
-} // namespace
+// Standard output is checked once everything is written to it: a report that did not reach its
+// reader (a full disk, /dev/full) must not pass for success.
+int Finished(int exitCode) {
+    errno = 0;
+    const int flushed = std::fflush(stdout);
+    const int error = errno;
+    if (flushed == 0 && !std::ferror(stdout))
+        return exitCode;
+    PrintError(QStringLiteral("cannot write to standard output: %1")
+                   .arg(error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                                   : QStringLiteral("not all of the output could be written")));
+    return FileFailed;
+}
 
-int main(int argc, char* argv[]) {
+int Run(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments().mid(1);
     if (arguments.isEmpty())
@@ -460,6 +512,9 @@ int main(int argc, char* argv[]) {
         return Usage(QStringLiteral("unknown command \"%1\"").arg(command));
     if (files.size() != known->files)
         return Usage(QStringLiteral("wrong number of files for \"%1\"").arg(command));
+    // A command that writes its file to standard output reports on standard error.
+    if (std::any_of(files.begin() + 1, files.end(), IsStandardOutput))
+        g_report = stderr;
     if (command == QLatin1StringView("encrypt"))
         return Encrypt(files[0], files[1]);
     if (command == QLatin1StringView("decrypt"))
@@ -471,4 +526,10 @@ int main(int argc, char* argv[]) {
     if (command == QLatin1StringView("pack"))
         return Pack(files[0], files[1], dir, force);
     return Show(files[0], dir);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    return Finished(Run(argc, argv));
 }
