@@ -69,6 +69,8 @@ constexpr char HelpText[] =
     "                           tier the news button follows; DIR defaults to ENCRYPTED's folder\n"
     "  --help                   show this text\n"
     "\n"
+    "OUT may be - for standard output; the command's report then goes to standard error.\n"
+    "\n"
     "Branding files beside the settings file:\n"
     "  banner1.dat ... banner16.dat  the picture of Banner1 ... Banner16, stored under this name;\n"
     "                           its kind comes from the file name in the Banner item: gif\n"
@@ -80,7 +82,7 @@ constexpr char HelpText[] =
     "Exit status: 0 success, nothing found; 1 the password check or the authentication code\n"
     "failed (wrong password, damaged or truncated file), or lint or pack found something (pack\n"
     "still writes OUT when it found warnings only, or with --force); 2 wrong usage; 3 a file\n"
-    "could not be read or written.\n";
+    "or standard output could not be read or written (a full disk leaves an old OUT as it was).\n";
 
 constexpr char UsageLine[] =
     "usage: velmora-brand encrypt PLAIN OUT | decrypt ENCRYPTED OUT | check ENCRYPTED | "
