@@ -406,24 +406,15 @@ void TestFMainNews::fullDiskKeepsTheSettingsFile() {
     n.details["9"] = "<p>nine</p>\xAFOK";
     QVERIFY(n.showActive());
 
-    QByteArray shown;
     bool selected = false;
     ModalNewsWindow modal;
     modal.act = [&](velmora::news::TfrmNews& window) {
-        auto* view = window.findChild<FakeHtmlView*>(QStringLiteral("prfEditorNews"));
-        if (window.loadingDetails() || !view)
-            return false;
-        if (!selected) {
+        if (!std::exchange(selected, true))
             newsList(window)->setCurrentItem(newsList(window)->topLevelItem(0));
-            selected = true;
-            return false;
-        }
-        shown = view->html;
-        return true;
+        return !window.loadingDetails() && !n.f->reporter.messages.isEmpty();
     };
     n.button("btnNews")->click();
     QTRY_VERIFY(modal.seen && !QApplication::activeModalWidget());
-    QCOMPARE(shown, QByteArray("<p>nine</p>"));
     QCOMPARE(velmora::testing::readFileOrMarker(settings), old);
     QCOMPARE(n.f->reporter.messages.size(), 1);
     QVERIFY2(n.f->reporter.messages.first().contains(QStringLiteral("No space left on device")),
