@@ -201,7 +201,8 @@ void TestVelmoraAdsTool::writesOutputFile() {
         QVERIFY(run.err.isEmpty());
         QCOMPARE(velmora::testing::readFileOrMarker(output), kWorkedExampleCsv);
     }
-    // "-" is standard output, not a file of that name.
+    // "-" is standard output, not a file of that name (one an older build left is removed first).
+    QFile::remove(QStringLiteral("-"));
     const Run dash = runTool({QStringLiteral("-o"), QStringLiteral("-"), page, QStringLiteral("shoes")});
     QCOMPARE(dash.exitCode, 0);
     QCOMPARE(dash.out, kWorkedExampleCsv);
