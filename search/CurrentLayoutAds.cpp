@@ -461,7 +461,9 @@ private:
     // no such sign.
     void findMissedAds() {
         for (qsizetype i = 0; i < qsizetype(items_.size()) && !missedAds_; ++i) {
-            if (!items_[i].label || !items_[i].inAdBlock || !isOwn(i))
+            const Item& label = items_[i];
+            if (!label.label || label.inHeading || !(label.inAdBlock || label.adClickAncestor >= 0) ||
+                !isOwn(i))
                 continue;
             const bool accounted = std::any_of(reaches_.begin(), reaches_.end(), [&](qsizetype reach) {
                 return i >= reach && i < items_[reach].end;
@@ -469,7 +471,7 @@ private:
             if (accounted)
                 continue;
             const qsizetype around = nearestHolding(adClicks_, items_[i].parent);
-            if (around < 0 || !items_[around].inAdBlock || in(candidates_, around) > 1)
+            if (around < 0 || items_[around].adBlock || in(candidates_, around) > 1)
                 continue;
             missedAds_ = in(addresses_, around) > 0 || besideLabel(i) >= 0;
         }
