@@ -36,11 +36,12 @@ namespace velmora::search {
 //     longest block of text in the ad outside links, headings, addresses, labels and
 //     `skippedRoles`. Elements that are hidden (`hidden` attribute, or a style attribute with one
 //     of `hiddenStyles`) are never read.
-//  8. Ads missed: a label inside a block of ads (`blockIds`) that lies outside every ad read, whose
-//     nearest element with an ad-click link holds at most one heading that may title an ad, and
-//     that has a displayed address (beside it, or in that element), is the sign of a text ad that
-//     was not read; the reader then says so (AdsRead::MissedAds). A box of the engine's own with
-//     the same label has no ad-click link; a carousel shares one label among its tiles.
+//  8. Ads missed: a label inside a block of ads (`blockIds`) or inside an ad-click link that lies
+//     outside every ad read, whose nearest element with an ad-click link is not the whole block and
+//     holds at most one heading that may title an ad, and that has a displayed address (beside
+//     it, or in that element), is the sign of a text ad that was not read; the reader then says
+//     so (AdsRead::MissedAds). A box of the engine's own with the same label has no ad-click link;
+//     a carousel shares one label among its tiles.
 //
 // How to add a layout: save a page of it, find its ads with the browser's inspector, and check
 // which of the signs above it still carries. Add what is new (a label in another language, a new

@@ -454,16 +454,16 @@ private:
         }
     }
 
-    // A label in a block of ads that no ad read accounts for, with an ad-click link of its own
-    // and a displayed address: the sign of a text ad that was not read (its title missing, or
-    // markup this reader does not know). A label shared by the tiles of a carousel, a label
-    // without an ad-click link (a box of the engine's own) and one outside the blocks of ads are
-    // no such sign.
+    // A label in a block of ads or in an ad-click link that no ad read accounts for, whose nearest
+    // ad-click link is its own and which has a displayed address: the sign of a text ad that was
+    // not read (its title missing, or markup this reader does not know). A label shared by the
+    // tiles of a carousel, a label without an ad-click link (a box of the engine's own), a label
+    // whose nearest ad-click link is anywhere in the block (the block's caption) and one outside
+    // the blocks of ads and ad-click links are no such sign.
     void findMissedAds() {
         for (qsizetype i = 0; i < qsizetype(items_.size()) && !missedAds_; ++i) {
             const Item& label = items_[i];
-            if (!label.label || label.inHeading || !(label.inAdBlock || label.adClickAncestor >= 0) ||
-                !isOwn(i))
+            if (!label.label || !(label.inAdBlock || label.adClickAncestor >= 0) || !isOwn(i))
                 continue;
             const bool accounted = std::any_of(reaches_.begin(), reaches_.end(), [&](qsizetype reach) {
                 return i >= reach && i < items_[reach].end;
