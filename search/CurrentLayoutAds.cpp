@@ -319,6 +319,8 @@ private:
             parent.end = std::max(parent.end, items_[i].end);
         }
         headings_.build(items_, [](const Item& item, qsizetype) { return item.heading; });
+        looseHeadings_.build(items_,
+                             [](const Item& item, qsizetype) { return item.heading && !item.inAdBlock; });
         adClicks_.build(items_, [](const Item& item, qsizetype) { return item.adClick; });
         links_.build(items_, [](const Item& item, qsizetype) { return item.link; });
         labels_.build(items_, [](const Item& item, qsizetype) { return item.label; });
@@ -418,12 +420,15 @@ private:
     }
 
     // All of the page that belongs to the ad around `unit`: up to the largest element that holds no
-    // other title, inside its block of ads. What stands there (a panel of more ads that a person
-    // does not see, a hidden copy of the address) is the ad's.
+    // other title, inside its block of ads, and, outside the blocks, no other heading (of a result,
+    // say). What stands there (a panel of more ads that a person does not see, a hidden copy of the
+    // address, a box of searches that follows the ad) is the ad's.
     qsizetype adReach(qsizetype unit) const {
+        const qsizetype ownLoose = in(looseHeadings_, unit);
         while (true) {
             const qsizetype parent = items_[unit].parent;
-            if (parent <= 0 || items_[parent].adBlock || in(titles_, parent) != 1)
+            if (parent <= 0 || items_[parent].adBlock || in(titles_, parent) != 1 ||
+                in(looseHeadings_, parent) != ownLoose)
                 return unit;
             unit = parent;
         }
@@ -622,6 +627,7 @@ private:
     AdRowSink& sink_;
     std::vector<Item> items_;
     RunningCount headings_;
+    RunningCount looseHeadings_; // outside the blocks of ads
     RunningCount adClicks_;
     RunningCount links_;
     RunningCount labels_;

@@ -179,6 +179,12 @@ void TestCurrentLayoutAds::reads_data() {
                       "<span>chairs.example</span></div></a><div>Oak chairs.</div></div>")
         << Rows{ad("Lamp Sale", "Half price lamps, today only.", "www.lamps.example/", 1),
                 ad("Chairs", "Oak chairs.", "chairs.example", 2)};
+    QTest::newRow("outside a block of ads, a result beside the ad is not the ad's")
+        << QByteArray(
+               "<div><div><a href=\"/aclk?1\"><span>Ad</span> <span>lamps.example</span><h3>Lamp Sale</h3>"
+               "</a><div>Half price.</div></div><div><a href=\"https://r.example/\"><h3>Lamps</h3></a><div>"
+               "A longer snippet of a result that a person reads as a result.</div></div></div>")
+        << Rows{ad("Lamp Sale", "Half price.", "lamps.example", 1)};
     // The scan looks for the signs a stretch of the page at a time; a sign across the end of one
     // stretch is found all the same.
     {
