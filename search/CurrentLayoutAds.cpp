@@ -510,22 +510,31 @@ private:
         return items_[i].text ? collapsed(items_[i].node->v.text.text) : textOf(i);
     }
 
-    // The displayed address beside a label ("Ad · www.example.com"): the first thing after the
-    // label, or after the element that holds nothing but the label, that shows a letter or digit,
-    // unless that is a heading. -1 when there is none.
+    // The displayed address beside a label ("Ad · www.example.com"): the first of the next few
+    // things after the label, or after the small element that holds nothing but the label and a
+    // separator, that shows a letter or digit; none when that is no small piece of text (a heading,
+    // a block of more). -1 when there is none. It looks at a few small items only, so a page of
+    // many labels costs no more per label than one of few.
     qsizetype besideLabel(qsizetype label) const {
+        constexpr int kSiblingsLooked = 4;
+        constexpr qsizetype kMostItems = 16; // in an address, or in the element that holds a label
         qsizetype at = label;
         const qsizetype labelWeight = weight(shownText(label));
         for (int level = 0; level < 2 && at > 0; ++level) {
             const qsizetype parent = items_[at].parent;
-            for (qsizetype s = items_[at].end; s < items_[parent].end; s = items_[s].end) {
+            qsizetype s = items_[at].end;
+            for (int looked = 0; looked < kSiblingsLooked && s < items_[parent].end;
+                 ++looked, s = items_[s].end) {
                 const Item& sibling = items_[s];
-                if ((sibling.element && (sibling.hidden || sibling.noText)) || weight(shownText(s)) == 0)
+                if (sibling.element && (sibling.hidden || sibling.noText))
                     continue;
-                return in(headings_, s) > 0 ? -1 : s;
+                if (sibling.end - s > kMostItems || in(headings_, s) > 0)
+                    return -1;
+                if (weight(shownText(s)) > 0)
+                    return s;
             }
             at = parent;
-            if (weight(textOf(at)) != labelWeight)
+            if (items_[at].end - at > kMostItems || weight(textOf(at)) != labelWeight)
                 break;
         }
         return -1;
@@ -538,7 +547,7 @@ private:
             return false;
         bool labelled = false;
         QByteArray besideLabelUrl;
-        std::vector<qsizetype> besideLabels; // addresses beside labels: no ad text
+        std::vector<bool> besideLabels(size_t(items_[unit].end - unit), false); // addresses: no ad text
         QByteArray block;
         QByteArray best;
         qsizetype bestWeight = 0;
@@ -559,7 +568,7 @@ private:
                 endBlock();
             }
             const Item& item = items_[i];
-            if (std::find(besideLabels.begin(), besideLabels.end(), i) != besideLabels.end()) {
+            if (besideLabels[size_t(i - unit)]) {
                 i = item.end - 1;
                 continue;
             }
@@ -567,7 +576,8 @@ private:
                 if (item.label) {
                     labelled = true;
                     if (const qsizetype address = besideLabel(i); address >= 0) {
-                        besideLabels.push_back(address);
+                        if (address < items_[unit].end)
+                            besideLabels[size_t(address - unit)] = true;
                         if (besideLabelUrl.isEmpty())
                             besideLabelUrl = shownText(address);
                     }
