@@ -376,7 +376,6 @@ void TestVelmoraAdsTool::namesAdsNotRead_data() {
     QTest::addColumn<QString>("keep"); // relative to a temporary folder; empty: no --keep
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<bool>("kept");
-    QTest::newRow("all read") << false << QString() << 0 << false;
     QTest::newRow("all read, --keep keeps nothing") << false << QStringLiteral("kept.html") << 0 << false;
     QTest::newRow("one not read") << true << QString() << 3 << false;
     QTest::newRow("one not read, kept") << true << QStringLiteral("kept.html") << 3 << true;
