@@ -31,7 +31,8 @@ constexpr QByteArrayView kAdContainerAttributes[] = {"data-text-ad"};
 
 // The blocks of ads above and below the results; an ad never reaches beyond one. tads, tvcap and
 // bottomads stand on every layout from 2019 to 2023 except the no-script pages; tadsb holds the
-// lower ads of desktop 2019 and 2020. Only labels inside them are taken as signs of ads missed.
+// lower ads of desktop 2019 and 2020. A label inside them (or inside an ad-click link, for the
+// no-script pages) may be the sign of an ad missed.
 constexpr QByteArrayView kBlockIds[] = {"tads", "tadsb", "bottomads", "tvcap"};
 
 // The label each text ad carries beside its displayed address or above its title, as the engine
@@ -44,8 +45,8 @@ constexpr QByteArrayView kLabels[] = {
     "Sponsorizzato",     "Advertentie", "Gesponsord",
 };
 
-// Titles: <h3> on desktop 2019 and 2020 and the no-script pages of 2023; an element with role
-// "heading" on phone 2020, desktop late 2020 and 2023.
+// Titles: <h3> on desktop 2019 and May 2020; an element with role "heading" on phone 2020, desktop
+// late 2020 and every 2023 page.
 constexpr QByteArrayView kHeadingTags[] = {"h1", "h2", "h3", "h4", "h5", "h6"};
 
 // Displayed addresses: <cite> on desktop 2019 and 2020, role "text" on 2023 pages. Phone 2020 and
