@@ -523,11 +523,16 @@ void TfrmMain::readAdsIntoList(const QByteArray& pageText) {
     const QByteArray keyword = edtKeyword->text().toUtf8();
     search::ResultsModel::Batch batch(*m_results);
     // The classic rules where the page has their markers, the reader of today's layouts
-    // otherwise; where that reader stops short of the page's end, the status bar says so.
-    if (search::ReadAds(pageText, keyword, *m_results) == search::AdsRead::CutShort) {
+    // otherwise; where that reader stops short of the page's end, or sees ads it could not
+    // read, the status bar says so and the rows it read stay.
+    const search::AdsRead read = search::ReadAds(pageText, keyword, *m_results);
+    if (read == search::AdsRead::CutShort) {
         MainStatusPanel->setText(
             MainStatusPanel->text() +
             QStringLiteral(" The page was read only in part; later ads may be missing."));
+    } else if (read == search::AdsRead::MissedAds) {
+        MainStatusPanel->setText(MainStatusPanel->text() +
+                                 QStringLiteral(" This page shows ads that Velmora could not read."));
     }
 }
 

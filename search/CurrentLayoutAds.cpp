@@ -214,9 +214,12 @@ struct Item {
     bool link = false;
     bool adClick = false;
     bool adBlock = false;
+    bool inAdBlock = false; // an ad block, or inside one
+    bool label = false;     // a shown text that is an ad label
     bool blockLevel = false;
     bool noText = false; // a control, or an element with a skipped role
     qsizetype adClickAncestor = -1;
+    qsizetype linkAncestor = -1;
     qsizetype containerAncestor = -1; // the nearest ad container, itself included
 };
 
@@ -252,6 +255,20 @@ private:
     size_t used_ = 0;
 };
 
+// How many items of a kind a subtree holds, from running counts over the items in document order.
+class RunningCount {
+public:
+    template <typename Items, typename Pred> void build(const Items& items, Pred pred) {
+        before_.assign(items.size() + 1, 0);
+        for (size_t i = 0; i < items.size(); ++i)
+            before_[i + 1] = before_[i] + (pred(items[i], qsizetype(i)) ? 1 : 0);
+    }
+    qsizetype in(qsizetype from, qsizetype end) const { return before_[end] - before_[from]; }
+
+private:
+    std::vector<qsizetype> before_;
+};
+
 class RegionReader {
 public:
     RegionReader(const RegionMarkup& markup, QByteArrayView keyword, qsizetype& position, AdRowSink& sink)
@@ -260,6 +277,8 @@ public:
 
     // True when the region holds an ad beyond the page's number of ads.
     bool overLimit() const { return overLimit_; }
+    // True when the region shows the signs of a text ad that no row accounts for.
+    bool missedAds() const { return missedAds_; }
 
     void read() {
         ParseArena arena; // holds the whole tree; nothing of it outlives this call
@@ -274,7 +293,10 @@ public:
         if (!output || !output->root)
             return;
         flatten(output->root);
+        findTitles();
         readAds();
+        if (!overLimit_)
+            findMissedAds();
     }
 
 private:
@@ -296,12 +318,13 @@ private:
             Item& parent = items_[items_[i].parent];
             parent.end = std::max(parent.end, items_[i].end);
         }
-        headingsBefore_.assign(items_.size() + 1, 0);
-        adClicksBefore_.assign(items_.size() + 1, 0);
-        for (size_t i = 0; i < items_.size(); ++i) {
-            headingsBefore_[i + 1] = headingsBefore_[i] + (items_[i].heading ? 1 : 0);
-            adClicksBefore_[i + 1] = adClicksBefore_[i] + (items_[i].adClick ? 1 : 0);
-        }
+        headings_.build(items_, [](const Item& item, qsizetype) { return item.heading; });
+        looseHeadings_.build(items_,
+                             [](const Item& item, qsizetype) { return item.heading && !item.inAdBlock; });
+        adClicks_.build(items_, [](const Item& item, qsizetype) { return item.adClick; });
+        links_.build(items_, [](const Item& item, qsizetype) { return item.link; });
+        labels_.build(items_, [](const Item& item, qsizetype) { return item.label; });
+        addresses_.build(items_, [](const Item& item, qsizetype) { return item.address && !item.hidden; });
     }
 
     Item describe(const GumboNode* node, qsizetype parentIndex) const {
@@ -312,11 +335,15 @@ private:
         if (parent) {
             item.hidden = parent->hidden;
             item.inHeading = parent->inHeading;
+            item.inAdBlock = parent->inAdBlock;
             item.adClickAncestor = parent->adClick ? parentIndex : parent->adClickAncestor;
+            item.linkAncestor = parent->link ? parentIndex : parent->linkAncestor;
             item.containerAncestor = parent->containerAncestor;
         }
         item.text = node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE;
         item.element = node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE;
+        if (item.text)
+            item.label = !item.hidden && isLabel(node->v.text.text);
         if (!item.element)
             return item;
         const GumboTag tag = node->v.element.tag;
@@ -331,6 +358,7 @@ private:
         item.link = tag == GUMBO_TAG_A;
         item.adClick = item.link && hasAttribute(node, region_attr::kAdClick);
         item.adBlock = hasAttribute(node, region_attr::kAdBlock);
+        item.inAdBlock = item.inAdBlock || item.adBlock;
         item.blockLevel = isBlockLevel(tag);
         item.noText = holdsNoAdText(tag) || listHas(markers_.skippedRoles, role);
         if (hasAttribute(node, region_attr::kAdContainer))
@@ -338,43 +366,119 @@ private:
         return item;
     }
 
-    qsizetype headingsIn(qsizetype i) const { return headingsBefore_[items_[i].end] - headingsBefore_[i]; }
-    bool holdsAdClick(qsizetype i) const { return adClicksBefore_[items_[i].end] > adClicksBefore_[i]; }
+    qsizetype in(const RunningCount& count, qsizetype i) const { return count.in(i, items_[i].end); }
 
-    bool isTitle(qsizetype i) const {
+    // The nearest element around item i (itself included) that holds one of `count`, or -1.
+    qsizetype nearestHolding(const RunningCount& count, qsizetype i) const {
+        while (i >= 0 && in(count, i) == 0)
+            i = items_[i].parent;
+        return i;
+    }
+
+    // A heading that may title an ad: shown, and inside an ad-click link or holding one, or else a
+    // link's heading whose nearest ad-click link is its own (older layouts put the ad-click link
+    // apart, beside the link a person sees).
+    bool mayTitle(qsizetype i) const {
         const Item& item = items_[i];
-        return item.heading && !item.hidden && (item.adClickAncestor >= 0 || holdsAdClick(i));
+        if (!item.heading || item.hidden)
+            return false;
+        if (item.adClickAncestor >= 0 || in(adClicks_, i) > 0)
+            return true;
+        if (item.linkAncestor < 0 && in(links_, i) == 0)
+            return false;
+        const qsizetype around = nearestHolding(adClicks_, item.parent);
+        return around >= 0 && in(headings_, around) == 1;
+    }
+
+    // Titles: in an ad container, the headings that may title an ad; elsewhere only those nearest
+    // to a label of their own. So the headings of sitelinks, whose nearest label is their ad's,
+    // and the tiles of a carousel, which share one label, title nothing.
+    void findTitles() {
+        std::vector<bool> candidate(items_.size(), false);
+        for (qsizetype i = 0; i < qsizetype(items_.size()); ++i)
+            candidate[size_t(i)] = mayTitle(i);
+        candidates_.build(items_, [&](const Item&, qsizetype i) { return bool(candidate[size_t(i)]); });
+        title_.assign(items_.size(), false);
+        for (qsizetype i = 0; i < qsizetype(items_.size()); ++i) {
+            if (!candidate[size_t(i)])
+                continue;
+            if (items_[i].containerAncestor >= 0) {
+                title_[size_t(i)] = true;
+                continue;
+            }
+            const qsizetype labelled = nearestHolding(labels_, i);
+            title_[size_t(i)] = labelled >= 0 && in(candidates_, labelled) == 1;
+        }
+        titles_.build(items_, [&](const Item&, qsizetype i) { return bool(title_[size_t(i)]); });
     }
 
     // The element that holds the ad of this title: its container, or the largest element around
-    // it with no other heading that stays inside the region and inside its block of ads.
+    // it that holds no other title and stays inside the region and inside its block of ads.
     qsizetype adAround(qsizetype title) const {
-        if (items_[title].containerAncestor >= 0)
-            return items_[title].containerAncestor;
-        qsizetype unit = title;
+        const qsizetype container = items_[title].containerAncestor;
+        return container >= 0 ? container : adReach(title);
+    }
+
+    // All of the page that belongs to the ad around `unit`: up to the largest element that holds no
+    // other title, inside its block of ads, and, outside the blocks, no other heading (of a result,
+    // say). What stands there (a panel of more ads that a person does not see, a hidden copy of the
+    // address, a box of searches that follows the ad) is the ad's.
+    qsizetype adReach(qsizetype unit) const {
+        const qsizetype ownLoose = in(looseHeadings_, unit);
         while (true) {
             const qsizetype parent = items_[unit].parent;
-            if (parent <= 0 || items_[parent].adBlock || headingsIn(parent) != 1)
+            if (parent <= 0 || items_[parent].adBlock || in(titles_, parent) != 1 ||
+                in(looseHeadings_, parent) != ownLoose)
                 return unit;
             unit = parent;
         }
     }
 
-    bool isOwn(qsizetype title) const {
-        const qsizetype offset = qsizetype(items_[title].node->v.element.start_pos.offset);
+    qsizetype offsetOf(qsizetype i) const {
+        const GumboNode* node = items_[i].node;
+        return qsizetype(items_[i].element ? node->v.element.start_pos.offset
+                                           : node->v.text.start_pos.offset);
+    }
+
+    bool isOwn(qsizetype i) const {
+        const qsizetype offset = offsetOf(i);
         return offset >= markup_.ownStart && offset < markup_.ownEnd;
     }
 
     void readAds() {
         std::vector<bool> used(items_.size(), false);
         for (qsizetype i = 0; i < qsizetype(items_.size()) && !overLimit_; ++i) {
-            if (!isTitle(i) || !isOwn(i))
+            if (!title_[size_t(i)] || !isOwn(i))
                 continue;
             const qsizetype unit = adAround(i);
-            if (used[unit])
+            if (used[size_t(unit)])
                 continue; // a second title in one ad: a sitelink
-            used[unit] = true;
-            readAd(unit, i);
+            used[size_t(unit)] = true;
+            if (readAd(unit, i))
+                reaches_.push_back(adReach(unit));
+        }
+    }
+
+    // A label in a block of ads or in an ad-click link that no ad read accounts for, whose nearest
+    // ad-click link is its own and which has a displayed address: the sign of a text ad that was
+    // not read (its title missing, or markup this reader does not know). A label shared by the
+    // tiles of a carousel, a label without an ad-click link (a box of the engine's own), a label
+    // whose nearest ad-click link is anywhere in the block (the block's caption) and one outside
+    // the blocks of ads and ad-click links are no such sign.
+    void findMissedAds() {
+        for (qsizetype i = 0; i < qsizetype(items_.size()) && !missedAds_; ++i) {
+            const Item& label = items_[i];
+            if (!label.label || !(label.inAdBlock || label.adClickAncestor >= 0) || !isOwn(i))
+                continue;
+            const bool accounted = std::any_of(reaches_.begin(), reaches_.end(), [&](qsizetype reach) {
+                return i >= reach && i < items_[reach].end;
+            });
+            if (accounted)
+                continue;
+            const qsizetype around = nearestHolding(adClicks_, items_[i].parent);
+            if (around < 0 || items_[around].adBlock || in(candidates_, around) > 1)
+                continue;
+            missedAds_ = in(addresses_, around) > 0 || besideLabel(i) >= 0;
         }
     }
 
@@ -394,18 +498,56 @@ private:
     }
 
     bool isLabel(QByteArrayView text) const {
+        if (text.size() > kLongestLabel)
+            return false;
         QByteArray label = collapsed(text);
         while (label.endsWith(' ') || label.endsWith(':') || label.endsWith("\xC2\xB7"))
             label.chop(label.endsWith("\xC2\xB7") ? 2 : 1);
         return listHas(markers_.labels, label);
     }
 
-    void readAd(qsizetype unit, qsizetype title) {
+    QByteArray shownText(qsizetype i) const {
+        return items_[i].text ? collapsed(items_[i].node->v.text.text) : textOf(i);
+    }
+
+    // The displayed address beside a label ("Ad · www.example.com"): the first of the next few
+    // things after the label, or after the small element that holds nothing but the label and a
+    // separator, that shows a letter or digit; none when that is no small piece of text (a heading,
+    // a block of more). -1 when there is none. It looks at a few small items only, so a page of
+    // many labels costs no more per label than one of few.
+    qsizetype besideLabel(qsizetype label) const {
+        constexpr int kSiblingsLooked = 4;
+        constexpr qsizetype kMostItems = 16; // in an address, or in the element that holds a label
+        qsizetype at = label;
+        const qsizetype labelWeight = weight(shownText(label));
+        for (int level = 0; level < 2 && at > 0; ++level) {
+            const qsizetype parent = items_[at].parent;
+            qsizetype s = items_[at].end;
+            for (int looked = 0; looked < kSiblingsLooked && s < items_[parent].end;
+                 ++looked, s = items_[s].end) {
+                const Item& sibling = items_[s];
+                if (sibling.element && (sibling.hidden || sibling.noText))
+                    continue;
+                if (sibling.end - s > kMostItems || in(headings_, s) > 0)
+                    return -1;
+                if (weight(shownText(s)) > 0)
+                    return s;
+            }
+            at = parent;
+            if (items_[at].end - at > kMostItems || weight(textOf(at)) != labelWeight)
+                break;
+        }
+        return -1;
+    }
+
+    bool readAd(qsizetype unit, qsizetype title) {
         AdRow row;
         row.title = textOf(title);
         if (row.title.isEmpty())
-            return;
+            return false;
         bool labelled = false;
+        QByteArray besideLabelUrl;
+        std::vector<bool> besideLabels(size_t(items_[unit].end - unit), false); // addresses: no ad text
         QByteArray block;
         QByteArray best;
         qsizetype bestWeight = 0;
@@ -426,12 +568,22 @@ private:
                 endBlock();
             }
             const Item& item = items_[i];
+            if (besideLabels[size_t(i - unit)]) {
+                i = item.end - 1;
+                continue;
+            }
             if (item.text) {
-                const QByteArrayView text(item.node->v.text.text);
-                if (isLabel(text))
+                if (item.label) {
                     labelled = true;
-                else if (i >= linkEnd)
-                    block.append(text);
+                    if (const qsizetype address = besideLabel(i); address >= 0) {
+                        if (address < items_[unit].end)
+                            besideLabels[size_t(address - unit)] = true;
+                        if (besideLabelUrl.isEmpty())
+                            besideLabelUrl = shownText(address);
+                    }
+                } else if (i >= linkEnd) {
+                    block.append(item.node->v.text.text);
+                }
                 continue;
             }
             if (!item.element)
@@ -459,18 +611,24 @@ private:
         }
         endBlock();
         row.text = std::move(best);
+        if (row.url.isEmpty())
+            row.url = std::move(besideLabelUrl);
         // A text ad carries its label and shows an address or a text under its title; a labelled
         // heading with neither is the head of some other sponsored box.
         if (!labelled || (row.text.isEmpty() && row.url.isEmpty()))
-            return;
+            return false;
         if (position_ >= kMaxAdsPerPage) {
             overLimit_ = true;
-            return;
+            return false;
         }
         row.keyword = keyword_;
         row.position = QByteArray::number(++position_);
         sink_.appendRow(row);
+        return true;
     }
+
+    // No label is longer than this, blanks around it included.
+    static constexpr qsizetype kLongestLabel = 64;
 
     const RegionMarkup& markup_;
     const AdMarkerTable& markers_;
@@ -478,9 +636,18 @@ private:
     qsizetype& position_;
     AdRowSink& sink_;
     std::vector<Item> items_;
-    std::vector<qsizetype> headingsBefore_;
-    std::vector<qsizetype> adClicksBefore_;
+    RunningCount headings_;
+    RunningCount looseHeadings_; // outside the blocks of ads
+    RunningCount adClicks_;
+    RunningCount links_;
+    RunningCount labels_;
+    RunningCount addresses_;
+    RunningCount candidates_;
+    RunningCount titles_;
+    std::vector<bool> title_;
+    std::vector<qsizetype> reaches_; // of the ads read
     bool overLimit_ = false;
+    bool missedAds_ = false;
 };
 
 } // namespace
@@ -496,6 +663,7 @@ AdsRead ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, Ad
         charset = std::move(*PageCharset::named("utf-8"));
     }
     qsizetype position = 0;
+    bool missedAds = false;
     AdRegionLimits limits;
     limits.maxTotalLength = kMaxRegionBytesPerPage;
     const AdRegionList regions = FindAdRegions(pageText, markers, limits);
@@ -509,8 +677,11 @@ AdsRead ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, Ad
         reader.read();
         if (reader.overLimit() || markup.cutShort)
             return AdsRead::CutShort;
+        missedAds = missedAds || reader.missedAds();
     }
-    return regions.cutShort ? AdsRead::CutShort : AdsRead::Whole;
+    if (regions.cutShort)
+        return AdsRead::CutShort;
+    return missedAds ? AdsRead::MissedAds : AdsRead::Whole;
 }
 
 } // namespace velmora::search

@@ -29,10 +29,11 @@ inline constexpr qsizetype kMaxRegionBytesPerPage = 1024 * 1024;
 // Bytes of markup made of them for the HTML parser, all together.
 inline constexpr qsizetype kMaxRegionMarkupPerPage = 128 * 1024;
 
-// Whether the reader got through the whole page.
+// Whether the reader got through the whole page, and whether it read every ad it shows.
 enum class AdsRead {
     Whole,
-    CutShort, // a limit above was reached: there may be more ads after the last row
+    CutShort,  // a limit above was reached: there may be more ads after the last row
+    MissedAds, // read whole, but the page shows signs of text ads that gave no row (see AdMarkers)
 };
 
 AdsRead ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink);

@@ -65,6 +65,7 @@ class TestSearch : public QObject {
 private slots:
     void serverSeesTheHeadersAndTheEncodedKeyword();
     void pageReadInPartSaysSo();
+    void adsNotReadAreNamed();
     void failures_data();
     void failures();
     void gauge_data();
@@ -136,6 +137,23 @@ void TestSearch::pageReadInPartSaysSo() {
     const QList<QByteArray> titles = w.column(0);
     QCOMPARE(titles.size(), 100);
     QCOMPARE(titles.last(), QByteArray("Lamp 100"));
+}
+
+// An ad whose title is missing cannot be read: the status bar says the page shows ads that were
+// not read, and the ad that was read is listed all the same.
+void TestSearch::adsNotReadAreNamed() {
+    const QByteArray body =
+        "<html><body><div id=\"tads\">"
+        "<div data-text-ad=\"1\"><span>Ad</span><a data-rw=\"/aclk?1\"><h3>Lamp Sale</h3></a>"
+        "<cite>lamps.example</cite></div>"
+        "<div data-text-ad=\"1\"><span>Ad</span><a data-rw=\"/aclk?2\">Chairs</a>"
+        "<cite>chairs.example</cite></div></div></body></html>";
+    SearchWindow w;
+    w.server.setReply("/search", reply(body));
+    QVERIFY(w.show());
+    w.search(QStringLiteral("lamps"));
+    QTRY_COMPARE(w.status()->text(), Completed + " This page shows ads that Velmora could not read.");
+    QCOMPARE(w.column(0), QList<QByteArray>{"Lamp Sale"});
 }
 
 void TestSearch::failures_data() {

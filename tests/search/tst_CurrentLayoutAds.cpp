@@ -6,6 +6,7 @@
 #include "AdRowsTesting.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -71,6 +72,8 @@ private slots:
     void longAdsCutByTheLimitAreWholeOrLeftOut();
     void chooses_data();
     void chooses();
+    void namesAdsNotRead_data();
+    void namesAdsNotRead();
 };
 
 void TestCurrentLayoutAds::reads_data() {
@@ -154,6 +157,44 @@ void TestCurrentLayoutAds::reads_data() {
         << Rows{ad("First", "Short one.", "", 1),
                 ad("Second", "The second ad has the longer text of the two.", "", 2)};
     QTest::newRow("empty page") << QByteArray() << Rows{};
+    // Older layouts: the ad-click link hidden beside the title's link, the label beside a <cite>,
+    // the text after the link; or the address beside "Ad ·" with no element of its own, and
+    // sitelinks with headings of their own between the title and the text's end.
+    QTest::newRow("hidden ad-click link beside the title's link")
+        << adPage("",
+                  "<ol><li><div><a style=\"display:none\" href=\"https://x.example/pagead/aclk?sa=1\"></a>"
+                  "<a href=\"https://lamps.example/\"><h3>Lamp Sale</h3><div><span>Anzeige</span>"
+                  "<cite>www.lamps.example</cite></div></a></div><div>Half price lamps.</div></li>"
+                  "<li><div><a style=\"display:none\" href=\"/aclk?sa=2\"></a><a href=\"/c\">"
+                  "<h3>Chairs</h3><div><span>Anzeige</span><cite>chairs.example</cite></div></a></div>"
+                  "<div>Oak chairs.</div></li></ol>")
+        << Rows{ad("Lamp Sale", "Half price lamps.", "www.lamps.example", 1),
+                ad("Chairs", "Oak chairs.", "chairs.example", 2)};
+    QTest::newRow("address beside the label, sitelinks with headings")
+        << adPage("", "<div><a data-rw=\"/aclk?1\"><div role=\"heading\">Lamp Sale</div><div><span>Ad<span>"
+                      "&middot;</span></span><span>www.lamps.example/</span></div></a><div><span>Half price "
+                      "lamps, today only.</span></div><div><h3><a href=\"/aclk?2\">Desk Lamps</a></h3><div>"
+                      "Desks</div><h3><a href=\"/aclk?3\">Floor Lamps</a></h3></div></div>"
+                      "<div><a data-rw=\"/aclk?4\"><div role=\"heading\">Chairs</div><div><span>Ad</span>"
+                      "<span>chairs.example</span></div></a><div>Oak chairs.</div></div>")
+        << Rows{ad("Lamp Sale", "Half price lamps, today only.", "www.lamps.example/", 1),
+                ad("Chairs", "Oak chairs.", "chairs.example", 2)};
+    QTest::newRow("outside a block of ads, a result beside the ad is not the ad's")
+        << QByteArray(
+               "<div><div><a href=\"/aclk?1\"><span>Ad</span> <span>lamps.example</span><h3>Lamp Sale</h3>"
+               "</a><div>Half price.</div></div><div><a href=\"https://r.example/\"><h3>Lamps</h3></a><div>"
+               "A longer snippet of a result that a person reads as a result.</div></div></div>")
+        << Rows{ad("Lamp Sale", "Half price.", "lamps.example", 1)};
+    // The scan looks for the signs a stretch of the page at a time; a sign across the end of one
+    // stretch is found all the same.
+    {
+        const QByteArray edgeAd = "<div><span>Sponsored</span><a href=\"/aclk?1\"><h3>Edge Lamps</h3></a>"
+                                  "<cite>edge.example</cite><div>Lamps at the edge.</div></div>";
+        const qsizetype before = adPage("", "").indexOf("</div>") + edgeAd.indexOf("/aclk?");
+        QTest::newRow("the only sign across the end of a scanned stretch")
+            << adPage("", QByteArray(64 * 1024 - 3 - before, '\n') + edgeAd)
+            << Rows{ad("Edge Lamps", "Lamps at the edge.", "edge.example", 1)};
+    }
     QTest::newRow("a sponsored carousel holds no text ad")
         << adPage("",
                   "<div><span>Sponsored</span><div><a data-rw=\"/aclk?1\"><div role=\"heading\">Lamp A</div>"
@@ -305,6 +346,53 @@ void TestCurrentLayoutAds::chooses() {
     QFETCH(AdLayout, layout);
     QFETCH(Rows, expected);
     compareRows(ReadAds(page, "kw", layout), expected);
+}
+
+// Whether a page is said to show ads that were not read: an ad whose title is lost is, things that
+// only look like ads (a box of the engine's own with the same label, a carousel, a hidden panel of
+// ads inside an ad read, the block's caption) are not, nor is any page of the fixtures.
+void TestCurrentLayoutAds::namesAdsNotRead_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<int>("rows"); // -1: not counted here
+    QTest::addColumn<AdsRead>("read");
+    const QByteArray lamp = textAd("Lamp Sale", "All lamps half price.", "lamps.example");
+    const QByteArray untitled = "<div data-text-ad=1><span>Sponsored</span><a data-rw=\"/aclk?2\">Chairs</a>"
+                                "<span role=\"text\">chairs.example</span><div>Oak chairs.</div></div>";
+    QTest::newRow("an ad without its title") << adPage("", lamp + untitled) << 1 << AdsRead::MissedAds;
+    QTest::newRow("outside a block, the label in an ad-click link")
+        << QByteArray("<div><a href=\"/aclk?1\"><span>Ad</span> <span>www.chairs.example</span></a>"
+                      "<div>Oak chairs.</div></div>")
+        << 0 << AdsRead::MissedAds;
+    QTest::newRow("the block's caption") << adPage("", "<h1>Sponsored</h1>" + lamp) << 1 << AdsRead::Whole;
+    QTest::newRow("a box of the engine's own with the same label")
+        << adPage("", lamp + "<div><span>Sponsored</span><h3><a href=\"/flights\">Flights to Rome</a></h3>"
+                             "<cite>www.example/flights</cite></div>")
+        << 1 << AdsRead::Whole;
+    QTest::newRow("a carousel with one label")
+        << adPage("", lamp + "<div><span>Sponsored</span><div><a data-rw=\"/aclk?1\"><div role=heading>"
+                             "Lamp A</div><cite>a.example</cite></a><a data-rw=\"/aclk?2\"><div "
+                             "role=heading>Lamp B</div><cite>b.example</cite></a></div></div>")
+        << 1 << AdsRead::Whole;
+    QTest::newRow("a panel of more ads inside an ad read")
+        << adPage("", "<ol><li><a data-rw=\"/aclk?1\"><span>Ad</span><span>lamps.example</span><div "
+                      "role=heading>Lamp Sale</div></a><div>Half price.</div><div class=hide><div "
+                      "role=heading>PEOPLE ALSO CONSIDER</div><a href=\"/aclk?2\"><span>Ad</span><span>"
+                      "chairs.example</span><div>Chairs</div></a></div></li></ol>")
+        << 1 << AdsRead::Whole;
+    for (const QString& name : QDir(QStringLiteral(VELMORA_TEST_DATA "/serp")).entryList(QDir::Files)) {
+        const QByteArray fixture = page(name.toUtf8().constData());
+        QTest::newRow(qPrintable(QStringLiteral("fixture ") + name)) << fixture << -1 << AdsRead::Whole;
+    }
+}
+
+void TestCurrentLayoutAds::namesAdsNotRead() {
+    QFETCH(QByteArray, page);
+    QFETCH(int, rows);
+    QFETCH(AdsRead, read);
+    RowList sink;
+    QCOMPARE(ReadAds(page, "kw", sink), read);
+    if (rows >= 0)
+        QCOMPARE(sink.rows.size(), rows);
 }
 
 QTEST_GUILESS_MAIN(TestCurrentLayoutAds)

@@ -7,10 +7,15 @@
 
 #include "TestSupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using velmora::search::AdLayout;
 using velmora::search::AdRow;
+using velmora::search::AdRowSink;
+using velmora::search::AdsRead;
 using velmora::search::ReadAds;
 using Rows = QList<AdRow>;
 
@@ -26,6 +31,46 @@ QByteArray sharedPage(const QString& name) {
         velmora::testing::readSharedTestData(QStringLiteral("serp/") + name));
 }
 
+// The ads a person sees on the pages of 2019 and 2020, as checked by hand against each page and
+// listed beside them: page name to rows, in page order (the top block before the bottom one, as
+// the list gives them).
+QMap<QString, Rows> handCheckedAds() {
+    const QJsonObject pages = QJsonDocument::fromJson(velmora::testing::readSharedTestData(
+                                                          QStringLiteral("serp/ads-2019-2020.json")))
+                                  .object();
+    QMap<QString, Rows> ads;
+    for (auto page = pages.begin(); page != pages.end(); ++page) {
+        Rows& rows = ads[page.key()];
+        for (const QJsonValue value : page->toObject().value(QStringLiteral("ads")).toArray()) {
+            const QJsonObject ad = value.toObject();
+            rows.append(AdRow{ad.value(QStringLiteral("title")).toString().toUtf8(),
+                              ad.value(QStringLiteral("text")).toString().toUtf8(),
+                              ad.value(QStringLiteral("url")).toString().toUtf8(), "hotels",
+                              QByteArray::number(rows.size() + 1)});
+        }
+    }
+    return ads;
+}
+
+class RowList final : public AdRowSink {
+public:
+    void appendRow(const AdRow& row) override { rows.append(row); }
+    Rows rows;
+};
+
+// The page with the title of the ad that starts with `title` made plain text (its heading element
+// renamed, or its heading role changed), so that ad can no longer be read; empty when not found.
+QByteArray withoutTitle(QByteArray page, QByteArrayView title) {
+    const qsizetype at = page.indexOf(title.first(16), qMax<qsizetype>(0, page.indexOf("id=\"tads\"")));
+    const qsizetype element = page.lastIndexOf("<h3", at);
+    const qsizetype role = page.lastIndexOf("role=\"heading\"", at);
+    if (at < 0 || qMax(element, role) < at - 400)
+        return {};
+    if (element > role)
+        return page.replace(element, 3, "<h9");
+    return page.replace(role, 14, "role=\"generic\"");
+}
+
 } // namespace
 
 class TestCurrentLayoutAdsPages : public QObject {
@@ -34,6 +79,8 @@ class TestCurrentLayoutAdsPages : public QObject {
 private slots:
     void readsSavedPages_data();
     void readsSavedPages();
+    void adsWithoutTitlesAreNamed_data();
+    void adsWithoutTitlesAreNamed();
     void classicPagesKeepTheClassicRows_data();
     void classicPagesKeepTheClassicRows();
     void classicPageGivesOnlyItsRealAds();
@@ -87,6 +134,10 @@ void TestCurrentLayoutAdsPages::readsSavedPages_data() {
                    "Save You More. Pricebreakers up to 50% Free Cancellation Options. 20+ Yrs. Of Trusted "
                    "Deals.",
                    "www.priceline.com/", 3)};
+    const QMap<QString, Rows> handChecked = handCheckedAds();
+    QCOMPARE(handChecked.size(), 5);
+    for (auto page = handChecked.begin(); page != handChecked.end(); ++page)
+        QTest::newRow(qPrintable(page.key())) << page.key() << *page;
     QTest::newRow("local results, no ads")
         << QStringLiteral("google-coffee-2023-05-desktop-noads.html") << Rows{};
     QTest::newRow("captcha, no results page") << QStringLiteral("google-captcha-2020-10.html") << Rows{};
@@ -97,7 +148,10 @@ void TestCurrentLayoutAdsPages::readsSavedPages() {
     QFETCH(Rows, expected);
     const QByteArray page = sharedPage(name);
     for (const AdLayout layout : {AdLayout::Auto, AdLayout::Current}) {
-        const Rows rows = ReadAds(page, "hotels", layout);
+        RowList sink;
+        // Every ad read, nothing said of ads missed (not even on the pages of no ads).
+        QCOMPARE(ReadAds(page, "hotels", sink, layout), AdsRead::Whole);
+        const Rows& rows = sink.rows;
         for (qsizetype i = 0; i < qMin(rows.size(), expected.size()); ++i) {
             QCOMPARE(rows[i].title, expected[i].title);
             QCOMPARE(rows[i].text, expected[i].text);
@@ -107,6 +161,28 @@ void TestCurrentLayoutAdsPages::readsSavedPages() {
         }
         QCOMPARE(rows.size(), expected.size());
     }
+}
+
+// A page whose first ad has lost its title: the other ads are read, and the page is said to show
+// ads that were not read.
+void TestCurrentLayoutAdsPages::adsWithoutTitlesAreNamed_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Rows>("others"); // the page's ads, the first of them to lose its title
+    const QMap<QString, Rows> pages = handCheckedAds();
+    for (auto page = pages.begin(); page != pages.end(); ++page)
+        QTest::newRow(qPrintable(page.key())) << page.key() << *page;
+}
+
+void TestCurrentLayoutAdsPages::adsWithoutTitlesAreNamed() {
+    QFETCH(QString, name);
+    QFETCH(Rows, others);
+    const QByteArray page = withoutTitle(sharedPage(name), others.takeFirst().title);
+    QVERIFY(!page.isEmpty());
+    RowList sink;
+    QCOMPARE(ReadAds(page, "hotels", sink), AdsRead::MissedAds);
+    QCOMPARE(sink.rows.size(), others.size());
+    for (qsizetype i = 0; i < others.size(); ++i)
+        QCOMPARE(sink.rows[i].title, others[i].title);
 }
 
 void TestCurrentLayoutAdsPages::classicPagesKeepTheClassicRows_data() {

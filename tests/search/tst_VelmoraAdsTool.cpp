@@ -101,6 +101,8 @@ private slots:
     void layouts_data();
     void layouts();
     void notesAPageReadInPart();
+    void namesAdsNotRead_data();
+    void namesAdsNotRead();
 };
 
 void TestVelmoraAdsTool::help() {
@@ -135,6 +137,12 @@ void TestVelmoraAdsTool::usageErrors_data() {
     QTest::newRow("unknown layout") << QStringList{QStringLiteral("--layout=new"), QStringLiteral("-"),
                                                    QStringLiteral("k")}
                                     << QByteArray("unknown layout new");
+    QTest::newRow("keep without file")
+        << QStringList{QStringLiteral("-"), QStringLiteral("k"), QStringLiteral("--keep")}
+        << QByteArray("option --keep needs a file name");
+    QTest::newRow("empty keep name") << QStringList{QStringLiteral("--keep="), QStringLiteral("-"),
+                                                    QStringLiteral("k")}
+                                     << QByteArray("the name of the file to keep the page in is empty");
 }
 
 void TestVelmoraAdsTool::usageErrors() {
@@ -371,6 +379,44 @@ void TestVelmoraAdsTool::notesAPageReadInPart() {
         QCOMPARE(run.out, csv);
         QCOMPARE(run.err.contains("note: the page was read only in part"), count > 100);
     }
+}
+
+// A page whose second ad has lost its title: the ad read is written, standard error says the
+// page shows ads that were not read, the exit status is its own, and --keep keeps the page as
+// it was read. A page whose ads are all read keeps nothing and says nothing.
+void TestVelmoraAdsTool::namesAdsNotRead_data() {
+    QTest::addColumn<bool>("titleLost");
+    QTest::addColumn<QString>("keep"); // relative to a temporary folder; empty: no --keep
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("all read, --keep keeps nothing") << false << QStringLiteral("kept.html") << 0 << false;
+    QTest::newRow("one not read") << true << QString() << 3 << false;
+    QTest::newRow("one not read, kept") << true << QStringLiteral("kept.html") << 3 << true;
+    QTest::newRow("one not read, kept where no file can be")
+        << true << QStringLiteral("missing/kept.html") << 1 << false;
+}
+
+void TestVelmoraAdsTool::namesAdsNotRead() {
+    QFETCH(bool, titleLost);
+    QFETCH(QString, keep);
+    QFETCH(int, exitCode);
+    QFETCH(bool, kept);
+    const QByteArray second = titleLost ? "Chairs" : "<h3>Chairs</h3>";
+    const QByteArray page = "<div id=\"tads\"><div data-text-ad=1><span>Ad</span><a data-rw=\"/aclk?1\">"
+                            "<h3>Lamps</h3></a><cite>lamps.example</cite></div><div data-text-ad=1><span>Ad"
+                            "</span><a data-rw=\"/aclk?2\">" +
+                            second + "</a><cite>chairs.example</cite></div></div>\xE9";
+    QTemporaryDir dir;
+    QStringList arguments{QStringLiteral("-"), QStringLiteral("k")};
+    if (!keep.isEmpty())
+        arguments << QStringLiteral("--keep") << dir.filePath(keep);
+    const Run run = runTool(arguments, page);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(run.out.startsWith(kHeader + "\"Lamps\",\"\",\"lamps.example\",\"k\",\"1\"\r\n"));
+    QCOMPARE(run.err.contains("This page shows ads that Velmora could not read."), titleLost);
+    QCOMPARE(QFile::exists(dir.filePath(keep)) && !keep.isEmpty(), kept);
+    if (kept)
+        QCOMPARE(velmora::testing::readFileOrMarker(dir.filePath(keep)), page);
 }
 
 QTEST_GUILESS_MAIN(TestVelmoraAdsTool)

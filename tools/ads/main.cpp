@@ -1,4 +1,4 @@
-// velmora-ads PAGE KEYWORD [-o FILE]
+// velmora-ads PAGE KEYWORD [-o FILE] [--keep FILE]
 // Reads a results page saved from a browser, cuts the ads out of it the way Velmora does
 // after a search, and writes them as CSV (header line included).
 
@@ -23,9 +23,10 @@ using namespace velmora::search;
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1; // a file could not be read or written
 constexpr int kExitUsage = 2;
+constexpr int kExitMissedAds = 3; // the CSV is written, but the page shows ads that were not read
 
 constexpr const char* kUsage =
-    "Usage: velmora-ads [-o FILE] [--layout classic|current|auto] PAGE KEYWORD\n"
+    "Usage: velmora-ads [-o FILE] [--keep FILE] [--layout classic|current|auto] PAGE KEYWORD\n"
     "\n"
     "Pulls the sponsored ads out of a search results page saved from a browser and\n"
     "writes them as comma-delimited text with a header line: Ad Title, Ad Text, Ad URL,\n"
@@ -36,6 +37,8 @@ constexpr const char* kUsage =
     "  -o, --output FILE\n"
     "                  write to FILE instead of standard output (- is standard output);\n"
     "                  an existing FILE is replaced only once the new one is complete\n"
+    "  --keep FILE     when the page shows ads that could not be read, keep a copy of the\n"
+    "                  page, byte for byte, in FILE (to report it)\n"
     "  --layout classic|current|auto\n"
     "                  which reader cuts the ads: the classic rules, the reader of today's\n"
     "                  layouts, or (the default) the classic rules where the page has their\n"
@@ -45,14 +48,19 @@ constexpr const char* kUsage =
     "\n"
     "Today's reader reads at most 100 ads of a page and a bounded part of it, far more than a\n"
     "results page holds; where a page goes beyond, a note on standard error says so.\n"
+    "Where a page shows the signs of text ads (their label in a block of ads, an ad-click\n"
+    "link) that today's reader could not read, standard error says \"This page shows ads\n"
+    "that Velmora could not read.\"; the ads it did read are written all the same.\n"
     "\n"
-    "Exit status: 0 on success, 1 when the page cannot be read or the output cannot be\n"
-    "written, 2 on a usage error.\n";
+    "Exit status: 0 on success, 1 when the page cannot be read or the output (or the kept\n"
+    "page) cannot be written, 2 on a usage error, 3 when the CSV is written but the page\n"
+    "shows ads that could not be read.\n";
 
 struct Options {
     QByteArray page;
     QByteArray keyword;
     std::optional<QByteArray> output;
+    std::optional<QByteArray> keep;
     AdLayout layout = AdLayout::Auto;
     bool help = false;
 };
@@ -92,6 +100,14 @@ std::optional<Options> parseArguments(int argc, char** argv) {
                 return std::nullopt;
             }
             options.layout = *layout;
+        } else if (arg == "--keep") {
+            if (i + 1 >= argc) {
+                printError("option --keep needs a file name");
+                return std::nullopt;
+            }
+            options.keep = QByteArray(argv[++i]);
+        } else if (arg.startsWith("--keep=")) {
+            options.keep = arg.sliced(qsizetype(std::strlen("--keep=")));
         } else if (arg.startsWith("--output=")) {
             options.output = arg.sliced(qsizetype(std::strlen("--output=")));
         } else if (arg.startsWith("-o")) {
@@ -105,6 +121,10 @@ std::optional<Options> parseArguments(int argc, char** argv) {
         return options;
     if (options.output && options.output->isEmpty()) {
         printError("the output file name is empty");
+        return std::nullopt;
+    }
+    if (options.keep && options.keep->isEmpty()) {
+        printError("the name of the file to keep the page in is empty");
         return std::nullopt;
     }
     if (positional.size() != 2) {
@@ -166,11 +186,15 @@ private:
     QByteArray m_error;
 };
 
-// The header line, then one line per ad. Empty, or why writing failed.
-QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& options) {
+// The header line, then one line per ad. Empty, or why writing failed; `read` says how the page
+// was read.
+QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& options, AdsRead& read) {
     CsvLineWriter writer(out);
     writer.writeLine(ResultColumnCaptions());
-    if (ReadAds(pageText, options.keyword, writer, options.layout) == AdsRead::CutShort) {
+    read = ReadAds(pageText, options.keyword, writer, options.layout);
+    if (read == AdsRead::MissedAds)
+        std::fputs("velmora-ads: This page shows ads that Velmora could not read.\n", stderr);
+    if (read == AdsRead::CutShort) {
         std::fprintf(stderr,
                      "velmora-ads: note: the page was read only in part (at most %lld ads and a "
                      "bounded part of a page are read); later ads may be missing\n",
@@ -179,12 +203,12 @@ QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& o
     return writer.failed();
 }
 
-bool writeToStandardOutput(const QByteArray& pageText, const Options& options) {
+bool writeToStandardOutput(const QByteArray& pageText, const Options& options, AdsRead& read) {
     QFile out;
     QByteArray error;
     if (!out.open(stdout, QIODevice::WriteOnly))
         error = out.errorString().toLocal8Bit();
-    else if (error = writeCsv(out, pageText, options); error.isEmpty() && !out.flush())
+    else if (error = writeCsv(out, pageText, options, read); error.isEmpty() && !out.flush())
         error = out.errorString().toLocal8Bit();
     if (!error.isEmpty()) {
         printError("cannot write to standard output: " + error);
@@ -199,18 +223,36 @@ bool writeToStandardOutput(const QByteArray& pageText, const Options& options) {
 }
 
 // The file is replaced only once the whole CSV is in it.
-bool writeToFile(const QByteArray& pageText, const Options& options) {
+bool writeToFile(const QByteArray& pageText, const Options& options, AdsRead& read) {
     const QByteArray& fileName = *options.output;
     velmora::ads::AtomicFileWriter file(fileName);
     QByteArray error;
     if (!file.open())
         error = file.errorString();
-    else if (error = writeCsv(*file.device(), pageText, options); error.isEmpty() && !file.commit())
+    else if (error = writeCsv(*file.device(), pageText, options, read); error.isEmpty() && !file.commit())
         error = file.errorString();
     if (!error.isEmpty()) {
         printError("cannot write " + fileName + ": " + error);
         return false;
     }
+    return true;
+}
+
+// Keeps the page's bytes for a report; an existing file is replaced only once the copy is whole.
+bool keepPage(const QByteArray& bytes, const QByteArray& fileName) {
+    velmora::ads::AtomicFileWriter file(fileName);
+    QByteArray error;
+    if (!file.open())
+        error = file.errorString();
+    else if (file.device()->write(bytes) != bytes.size())
+        error = file.device()->errorString().toLocal8Bit();
+    else if (!file.commit())
+        error = file.errorString();
+    if (!error.isEmpty()) {
+        printError("cannot keep the page in " + fileName + ": " + error);
+        return false;
+    }
+    std::fprintf(stderr, "velmora-ads: the page is kept in %s\n", fileName.constData());
     return true;
 }
 
@@ -234,9 +276,19 @@ int main(int argc, char** argv) {
     std::optional<QByteArray> page = readPage(options->page);
     if (!page)
         return kExitFailure;
-    // The page text replaces the bytes it is made from, so only one of them stays.
+    // The page text replaces the bytes it is made from, so only one of them stays (two only when
+    // the bytes may have to be kept).
+    const QByteArray bytes = options->keep ? *page : QByteArray();
     *page = PageTextFromBytes(*page);
+    AdsRead read = AdsRead::Whole;
     const bool toFile = options->output && *options->output != "-";
-    const bool written = toFile ? writeToFile(*page, *options) : writeToStandardOutput(*page, *options);
-    return written ? kExitOk : kExitFailure;
+    const bool written =
+        toFile ? writeToFile(*page, *options, read) : writeToStandardOutput(*page, *options, read);
+    if (!written)
+        return kExitFailure;
+    if (read != AdsRead::MissedAds)
+        return kExitOk;
+    if (options->keep && !keepPage(bytes, *options->keep))
+        return kExitFailure;
+    return kExitMissedAds;
 }
