@@ -3,6 +3,7 @@
 #include "app/AppGlobals.h"
 #include "app/AppIcon.h"
 #include "app/ConsentWindow.h"
+#include "app/ElidedLabel.h"
 #include "app/ErrorReporter.h"
 #include "app/FAbout.h"
 #include "app/Gauge.h"
@@ -313,8 +314,8 @@ void TfrmMain::createStatusBar() {
     bsSkinStatusBar1 = named(new QStatusBar(this), "bsSkinStatusBar1");
     bsSkinStatusBar1->setSizeGripEnabled(false);
     bsSkinStatusBar1->setFixedHeight(StatusBarHeight);
-    MainStatusPanel = named(new QLabel(bsSkinStatusBar1), "MainStatusPanel");
-    MainStatusPanel->setTextFormat(Qt::PlainText);
+    // A long sentence is cut short, never widening the window; its tooltip holds all of it.
+    MainStatusPanel = named(new ElidedLabel(bsSkinStatusBar1), "MainStatusPanel");
     bsSkinStatusBar1->addWidget(MainStatusPanel, 1);
     MainGauge = named(new Gauge(bsSkinStatusBar1), "MainGauge");
     MainGauge->setFixedWidth(GaugeWidth);

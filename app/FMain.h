@@ -44,6 +44,7 @@ namespace velmora::app {
 
 struct BrandLoad;
 class ConsentWindow;
+class ElidedLabel;
 class ErrorReporter;
 class Gauge;
 class LinkLabel;
@@ -235,7 +236,7 @@ private:
     LinkLabel* lblLink1URL = nullptr;
     LinkLabel* lblLink2URL = nullptr;
     QStatusBar* bsSkinStatusBar1 = nullptr;
-    QLabel* MainStatusPanel = nullptr;
+    ElidedLabel* MainStatusPanel = nullptr;
     Gauge* MainGauge = nullptr;
     news::NewsClient* IdHTTP1 = nullptr;
     search::PageDownload* IdHTTP2 = nullptr;
