@@ -404,8 +404,8 @@ int Show(const QString& encrypted, const QString& dir) {
     PrintLine("news requests", news ? "publisher id " + Quoted(news->PublisherId) + ", product type " +
                                           news->ProductType + ", product code " + Quoted(news->ProductCode)
                                     : QByteArray("none are sent"));
-    if (!load.error.isEmpty())
-        PrintLine("load error", load.error.toLocal8Bit() + " (this start's picks)");
+    for (const QString& error : load.errors())
+        PrintLine("load error", error.toLocal8Bit() + " (this start's picks)");
     ShowSeries(app::SeriesTags[0], items.welcome, false);
     ShowSeries(app::SeriesTags[1], items.banners, true);
     ShowSeries(app::SeriesTags[2], items.links, true);
