@@ -467,8 +467,11 @@ void TfrmMain::IdHTTP2WorkEnd() {
 
 void TfrmMain::IdHTTP2Finished(const search::DownloadResult& result) {
     MainStatusPanel->setText(search::DownloadEndStatus(result.outcome, m_closing));
-    if (result.outcome != search::DownloadResult::Outcome::Completed || m_closing)
+    if (result.outcome != search::DownloadResult::Outcome::Completed || m_closing) {
+        // No page came: the gauge does not stay full, or where the transfer stopped.
+        MainGauge->setValue(0);
         return;
+    }
     const search::PageVerdict verdict = search::JudgePage(result.finalUrl, result.pageText);
     if (verdict != search::PageVerdict::ResultsPage) {
         LoadPageWithScripts(verdict);
@@ -513,7 +516,8 @@ void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
         m_consentWindow->deleteLater(); // this may run inside its own close event
     }
     MainStatusPanel->setText(search::EngineFetchEndStatus(result, m_closing));
-    if (result.outcome != search::EngineFetchResult::Outcome::Completed || m_closing)
+    if (result.outcome != search::EngineFetchResult::Outcome::Completed || m_closing) {
+        MainGauge->setValue(0);
         return;
     MainGauge->setValue(MainGauge->maxValue());
     readAdsIntoList(result.pageText);

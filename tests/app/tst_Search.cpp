@@ -158,6 +158,9 @@ void TestSearch::failures() {
     w.search(QStringLiteral("shoes"));
     QTRY_COMPARE(w.status()->text(), status);
     QCOMPARE(w.results().rowCount(), 1); // the list is left as it was
+    // A page that did not come leaves no full gauge behind.
+    if (status == ConnectionError)
+        QCOMPARE(w.gauge()->value(), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     QVERIFY(w.f.reporter.messages.isEmpty());
     QVERIFY(w.f.messageBox.shown.isEmpty());
@@ -207,6 +210,7 @@ void TestSearch::cancelling() {
     else
         QTest::keyClick(w.keyword(), Qt::Key_Escape);
     QCOMPARE(w.status()->text(), Aborted);
+    QCOMPARE(w.gauge()->value(), 0);
     QCOMPARE(w.leftovers(), QStringList());
     QTest::qWait(200); // the rest of the body would have come by now
     QCOMPARE(w.status()->text(), Aborted);
