@@ -519,6 +519,7 @@ void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
     if (result.outcome != search::EngineFetchResult::Outcome::Completed || m_closing) {
         MainGauge->setValue(0);
         return;
+    }
     MainGauge->setValue(MainGauge->maxValue());
     readAdsIntoList(result.pageText);
 }
@@ -526,14 +527,18 @@ void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
 void TfrmMain::readAdsIntoList(const QByteArray& pageText) {
     // The keyword as the field reads now, which the user may have edited meanwhile.
     const QByteArray keyword = edtKeyword->text().toUtf8();
-    search::ResultsModel::Batch batch(*m_results);
-    // The classic rules where the page has their markers, the reader of today's layouts
-    // otherwise; where that reader stops short of the page's end, the status bar says so.
-    if (search::ReadAds(pageText, keyword, *m_results) == search::AdsRead::CutShort) {
-        MainStatusPanel->setText(
-            MainStatusPanel->text() +
-            QStringLiteral(" The page was read only in part; later ads may be missing."));
+    const int before = m_results->rowCount();
+    search::AdsRead read = search::AdsRead::Whole;
+    {
+        search::ResultsModel::Batch batch(*m_results);
+        // The classic rules where the page has their markers, the reader of today's layouts
+        // otherwise.
+        read = search::ReadAds(pageText, keyword, *m_results);
     }
+    // A page without ads, or one read only in part, says so after the download's sentence.
+    const QString sentence = search::AdsReadSentence(read, m_results->rowCount() - before);
+    if (!sentence.isEmpty())
+        MainStatusPanel->setText(MainStatusPanel->text() + u' ' + sentence);
 }
 
 void TfrmMain::btnClearClick() {
