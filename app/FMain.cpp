@@ -108,6 +108,11 @@ QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint,
     return button;
 }
 
+// The keyword as it is searched for and written into the rows.
+QByteArray keywordOf(const QLineEdit* edit) {
+    return search::KeywordWithoutControls(edit->text().toUtf8());
+}
+
 int clampedToInt(qint64 value) {
     return int(std::clamp<qint64>(value, 0, std::numeric_limits<int>::max()));
 }
@@ -437,7 +442,11 @@ void TfrmMain::SearchAds() {
     // One search at a time: a second Search leaves the running one and its status alone.
     if (IdHTTP2->isRunning() || m_engineFetch->isRunning())
         return;
-    DownloadPage(search::SearchUrl(m_searchUrlPrefix, edtKeyword->text().toUtf8()));
+    // Nothing to search for: a keyword of blanks asks the engine for no results either.
+    const QByteArray keyword = keywordOf(edtKeyword);
+    if (keyword.trimmed().isEmpty())
+        return;
+    DownloadPage(search::SearchUrl(m_searchUrlPrefix, keyword));
 }
 
 bool TfrmMain::DownloadPage(const QByteArray& url) {
@@ -526,7 +535,7 @@ void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
 
 void TfrmMain::readAdsIntoList(const QByteArray& pageText) {
     // The keyword as the field reads now, which the user may have edited meanwhile.
-    const QByteArray keyword = edtKeyword->text().toUtf8();
+    const QByteArray keyword = keywordOf(edtKeyword);
     const int before = m_results->rowCount();
     search::AdsRead read = search::AdsRead::Whole;
     {

@@ -169,6 +169,7 @@ void TestFMain::windowFrame() {
     QVERIFY(pageClient && f.find<velmora::news::NewsClient>("IdHTTP1"));
     // The clients set up their network access with their first request, not on every start.
     QVERIFY(f.window->findChildren<QNetworkAccessManager*>().isEmpty());
+    f.find<QLineEdit>("edtKeyword")->setText(QStringLiteral("shoes"));
     f.window->SearchAds();
     f.find<QToolButton>("btnUpdate")->click(); // nothing listens on port 9
     QVERIFY(QTest::qWaitFor([&] { return f.find<QNetworkAccessManager>("IdHTTP1"); }));

@@ -69,6 +69,8 @@ private slots:
     void cancelling_data();
     void cancelling();
     void secondSearchIsRefusedAndRowsTakeTheEditedKeyword();
+    void keywordWithoutControls_data();
+    void keywordWithoutControls();
     void rowsAccumulateUntilCleared();
     void temporaryFileThatCannotBeCreated();
     void exportWritesTheList();
@@ -251,6 +253,38 @@ void TestSearch::secondSearchIsRefusedAndRowsTakeTheEditedKeyword() {
     QCOMPARE(w.server.requests().first().target, QByteArray("/search?q=shoes"));
     // The rows carry the field's text as it read when the page had arrived.
     QCOMPARE(w.column(3), (QList<QByteArray>{"boots", "boots"}));
+}
+
+// Control characters pasted into the field go neither into the request nor into the rows; a
+// keyword of nothing else, or of blanks, searches nothing.
+void TestSearch::keywordWithoutControls_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QByteArray>("target"); // empty: no request
+
+    QTest::newRow("empty") << QString() << QByteArray();
+    QTest::newRow("blanks") << QStringLiteral("   ") << QByteArray();
+    QTest::newRow("line breaks only") << QStringLiteral("\r\n") << QByteArray();
+    QTest::newRow("CR, LF and NUL inside")
+        << QString::fromLatin1("red\r\nsh\0oes", 11) << QByteArray("/search?q=redshoes");
+}
+
+void TestSearch::keywordWithoutControls() {
+    QFETCH(QString, field);
+    QFETCH(QByteArray, target);
+    SearchWindow w;
+    w.server.setReply("/search", reply(adPage()));
+    QVERIFY(w.show());
+    w.keyword()->setText(field);
+    QTest::mouseClick(w.f.find("btnSearch"), Qt::LeftButton);
+    if (target.isEmpty()) {
+        QCOMPARE(w.status()->text(), QString());
+        QTest::qWait(100);
+        QCOMPARE(w.server.requestCount(), 0);
+        return;
+    }
+    QTRY_COMPARE(w.status()->text(), Completed);
+    QCOMPARE(w.server.requests().first().target, target);
+    QCOMPARE(w.column(3), (QList<QByteArray>{"redshoes", "redshoes"}));
 }
 
 void TestSearch::rowsAccumulateUntilCleared() {
