@@ -176,27 +176,27 @@ BrandLoad DecideBrand(const BrandItems& items, util::RandomSource& random, const
         load.bannerIndex = random.pick(int(items.banners.size()));
         const TwoFields banner = SplitItem(items.banners[load.bannerIndex]);
         s.BannerImage = banner.first;
-        if (!banner.second) {
-            load.error = ListIndexError;
-            return load;
+        if (banner.second) {
+            s.BannerURL = *banner.second;
+        } else {
+            load.bannerError = ListIndexError;
+            load.bannerItemBroken = true;
         }
-        s.BannerURL = *banner.second;
     }
     load.bannerHandCursor = !s.BannerURL.isEmpty();
-    load.stage = BrandStage::Banner;
 
-    if (s.BannerImage.isEmpty()) {
+    if (load.bannerItemBroken) {
+        // The banner is left as it is; the links below do not depend on it.
+    } else if (s.BannerImage.isEmpty()) {
         load.bannerPicture = BannerPicture::None;
     } else if (!fileExists(BannerFileName(load.bannerIndex))) {
         load.bannerPicture = BannerPicture::Missing;
     } else {
         load.bannerPicture = PictureKindOf(s.BannerImage);
         load.pictureFormat = PictureFormatOf(s.BannerImage);
-        if (load.bannerPicture == BannerPicture::Unknown) {
-            load.error = QStringLiteral("Unknown picture file extension (.%1)")
-                             .arg(QString::fromLatin1(PictureExtension(s.BannerImage)));
-            return load;
-        }
+        if (load.bannerPicture == BannerPicture::Unknown)
+            load.bannerError = QStringLiteral("Unknown picture file extension (.%1)")
+                                   .arg(QString::fromLatin1(PictureExtension(s.BannerImage)));
     }
 
     QList<QByteArray> links = items.links;
@@ -208,15 +208,23 @@ BrandLoad DecideBrand(const BrandItems& items, util::RandomSource& random, const
         const TwoFields link = SplitItem(links.takeAt(pick));
         *text = link.first;
         if (!link.second) {
-            load.error = ListIndexError;
-            return load;
+            load.linksError = ListIndexError;
+            break;
         }
         *url = *link.second;
     }
-    load.linksVisible = !s.Link1Text.isEmpty();
+    load.linksVisible = load.linksError.isEmpty() && !s.Link1Text.isEmpty();
     s.IconFile = "main.ico";
-    load.stage = BrandStage::Complete;
     return load;
+}
+
+QStringList BrandLoad::errors() const {
+    QStringList messages;
+    for (const QString* error : {&bannerError, &linksError}) {
+        if (!error->isEmpty())
+            messages.append(*error);
+    }
+    return messages;
 }
 
 BrandLoad LoadBrandSettings(QByteArrayView settingsText, util::RandomSource& random,

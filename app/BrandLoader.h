@@ -10,6 +10,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -87,14 +88,6 @@ QByteArray PictureFormatOf(QByteArrayView bannerImage);
 // "banner" + (index + 1) + ".dat": the stored file of the banner item with that 0-based index.
 QString BannerFileName(int index);
 
-// How far the load got. An error ends it; what was decided up to there still holds, and the
-// window applies it before it reports the error.
-enum class BrandStage {
-    Texts,    // caption, news button, Make Money caption, welcome text (and the fields read)
-    Banner,   // and the banner: hand cursors and the picture
-    Complete, // and the links; the skin and the icon files are to be applied
-};
-
 struct BrandLoad {
     BrandSettings settings;
     // ApplicationName + " v" + AppVersion
@@ -112,13 +105,18 @@ struct BrandLoad {
 
     bool linksVisible = false; // Link1Text is not empty
 
-    BrandStage stage = BrandStage::Texts;
-    // The message the load ended with, empty when it completed:
+    // Each part of the brand stands on its own: a bad banner item leaves the links alone and
+    // a bad link item the banner, and the skin and icon are applied either way. The message
+    // of each bad part, empty when it is sound:
     // "List index out of bounds (1)" for a chosen Banner or Link item without two fields,
     // "Unknown picture file extension (.<ext>)" for a banner picture of another kind.
-    QString error;
+    QString bannerError;
+    QString linksError;
+    // The chosen Banner item has fewer than two fields: the banner keeps its design.
+    bool bannerItemBroken = false;
 
-    bool reached(BrandStage s) const { return stage >= s; }
+    // The messages of the bad parts, banner first.
+    QStringList errors() const;
     bool bannerPanelHidden() const {
         return bannerPicture == BannerPicture::None || bannerPicture == BannerPicture::Missing ||
                bannerPicture == BannerPicture::Metafile;

@@ -3,6 +3,7 @@
 #include "app/AppGlobals.h"
 #include "app/AppIcon.h"
 #include "app/ConsentWindow.h"
+#include "app/ElidedLabel.h"
 #include "app/ErrorReporter.h"
 #include "app/FAbout.h"
 #include "app/Gauge.h"
@@ -105,6 +106,11 @@ QToolButton* pictureButton(QWidget* toolbar, const char* name, const char* hint,
     placeAnchored(button, QRect(left, 1, 41, 34), AnchorTop | AnchorRight,
                   QSize(PageSize.width(), ToolbarHeight));
     return button;
+}
+
+// The keyword as it is searched for and written into the rows.
+QByteArray keywordOf(const QLineEdit* edit) {
+    return search::KeywordWithoutControls(edit->text().toUtf8());
 }
 
 int clampedToInt(qint64 value) {
@@ -313,8 +319,8 @@ void TfrmMain::createStatusBar() {
     bsSkinStatusBar1 = named(new QStatusBar(this), "bsSkinStatusBar1");
     bsSkinStatusBar1->setSizeGripEnabled(false);
     bsSkinStatusBar1->setFixedHeight(StatusBarHeight);
-    MainStatusPanel = named(new QLabel(bsSkinStatusBar1), "MainStatusPanel");
-    MainStatusPanel->setTextFormat(Qt::PlainText);
+    // A long sentence is cut short, never widening the window; its tooltip holds all of it.
+    MainStatusPanel = named(new ElidedLabel(bsSkinStatusBar1), "MainStatusPanel");
     bsSkinStatusBar1->addWidget(MainStatusPanel, 1);
     MainGauge = named(new Gauge(bsSkinStatusBar1), "MainGauge");
     MainGauge->setFixedWidth(GaugeWidth);
@@ -436,7 +442,11 @@ void TfrmMain::SearchAds() {
     // One search at a time: a second Search leaves the running one and its status alone.
     if (IdHTTP2->isRunning() || m_engineFetch->isRunning())
         return;
-    DownloadPage(search::SearchUrl(m_searchUrlPrefix, edtKeyword->text().toUtf8()));
+    // Nothing to search for: a keyword of blanks asks the engine for no results either.
+    const QByteArray keyword = keywordOf(edtKeyword);
+    if (keyword.trimmed().isEmpty())
+        return;
+    DownloadPage(search::SearchUrl(m_searchUrlPrefix, keyword));
 }
 
 bool TfrmMain::DownloadPage(const QByteArray& url) {
@@ -466,8 +476,11 @@ void TfrmMain::IdHTTP2WorkEnd() {
 
 void TfrmMain::IdHTTP2Finished(const search::DownloadResult& result) {
     MainStatusPanel->setText(search::DownloadEndStatus(result, m_closing));
-    if (result.outcome != search::DownloadResult::Outcome::Completed || m_closing)
+    if (result.outcome != search::DownloadResult::Outcome::Completed || m_closing) {
+        // No page came: the gauge does not stay full, or where the transfer stopped.
+        MainGauge->setValue(0);
         return;
+    }
     const search::PageVerdict verdict = search::JudgePage(result.finalUrl, result.pageText);
     if (verdict != search::PageVerdict::ResultsPage) {
         LoadPageWithScripts(verdict);
@@ -512,28 +525,30 @@ void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
         m_consentWindow->deleteLater(); // this may run inside its own close event
     }
     MainStatusPanel->setText(search::EngineFetchEndStatus(result, m_closing));
-    if (result.outcome != search::EngineFetchResult::Outcome::Completed || m_closing)
+    if (result.outcome != search::EngineFetchResult::Outcome::Completed || m_closing) {
+        MainGauge->setValue(0);
         return;
+    }
     MainGauge->setValue(MainGauge->maxValue());
     readAdsIntoList(result.pageText);
 }
 
 void TfrmMain::readAdsIntoList(const QByteArray& pageText) {
     // The keyword as the field reads now, which the user may have edited meanwhile.
-    const QByteArray keyword = edtKeyword->text().toUtf8();
-    search::ResultsModel::Batch batch(*m_results);
-    // The classic rules where the page has their markers, the reader of today's layouts
-    // otherwise; where that reader stops short of the page's end, or sees ads it could not
-    // read, the status bar says so and the rows it read stay.
-    const search::AdsRead read = search::ReadAds(pageText, keyword, *m_results);
-    if (read == search::AdsRead::CutShort) {
-        MainStatusPanel->setText(
-            MainStatusPanel->text() +
-            QStringLiteral(" The page was read only in part; later ads may be missing."));
-    } else if (read == search::AdsRead::MissedAds) {
-        MainStatusPanel->setText(MainStatusPanel->text() +
-                                 QStringLiteral(" This page shows ads that Velmora could not read."));
+    const QByteArray keyword = keywordOf(edtKeyword);
+    const int before = m_results->rowCount();
+    search::AdsRead read = search::AdsRead::Whole;
+    {
+        search::ResultsModel::Batch batch(*m_results);
+        // The classic rules where the page has their markers, the reader of today's layouts
+        // otherwise.
+        read = search::ReadAds(pageText, keyword, *m_results);
     }
+    // A page without ads, one read only in part, or one showing ads that could not be read says
+    // so after the download's sentence; the rows read stay.
+    const QString sentence = search::AdsReadSentence(read, m_results->rowCount() - before);
+    if (!sentence.isEmpty())
+        MainStatusPanel->setText(MainStatusPanel->text() + u' ' + sentence);
 }
 
 void TfrmMain::btnClearClick() {

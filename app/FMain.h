@@ -44,6 +44,7 @@ namespace velmora::app {
 
 struct BrandLoad;
 class ConsentWindow;
+class ElidedLabel;
 class ErrorReporter;
 class Gauge;
 class LinkLabel;
@@ -180,13 +181,15 @@ private:
     void showNewsPicture(const QByteArray& storedId);
     // The brand's handlers (FMainBrand.cpp).
     void connectBrandHandlers();
-    // Reads the brand from the start-up settings and applies it; throws the first error after
-    // applying what was read up to it.
+    // Reads the brand from the start-up settings and applies each part that is sound; then
+    // throws one error that names every bad part.
     void LoadBrandSettings();
     void applyBrandTexts(const BrandLoad& load);
-    void applyBanner(const BrandLoad& load);
+    // The banner picture; says what is wrong with its file, empty when it shows.
+    QString applyBanner(const BrandLoad& load);
     void applyLinks(const BrandLoad& load);
-    void applySkinAndIcon();
+    // The skin and the icon; says what is wrong with the icon file, empty when there is nothing.
+    QString applySkinAndIcon();
     // A handler wrapped for connect(): what escapes it goes to the error reporter.
     auto handler(void (TfrmMain::*slot)());
 
@@ -235,7 +238,7 @@ private:
     LinkLabel* lblLink1URL = nullptr;
     LinkLabel* lblLink2URL = nullptr;
     QStatusBar* bsSkinStatusBar1 = nullptr;
-    QLabel* MainStatusPanel = nullptr;
+    ElidedLabel* MainStatusPanel = nullptr;
     Gauge* MainGauge = nullptr;
     news::NewsClient* IdHTTP1 = nullptr;
     search::PageDownload* IdHTTP2 = nullptr;

@@ -3,6 +3,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/BrandLoader.h"
+#include "app/BrandPictures.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
 #include "app/LinkLabel.h"
@@ -13,11 +14,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
-#include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QMovie>
 #include <QPushButton>
+#include <QStringList>
 #include <QToolButton>
 
 #include <functional>
@@ -26,7 +27,6 @@
 namespace velmora::app {
 namespace {
 
-inline constexpr char IconFileName[] = "main.ico";
 // The banner panel is this much higher than its picture.
 constexpr int BannerPanelMargin = 10;
 
@@ -51,14 +51,6 @@ public:
 private:
     std::function<void()> m_onClick;
 };
-
-[[noreturn]] void throwUnreadablePicture(const QString& path, const QByteArray& format,
-                                         const QString& reason) {
-    throw std::runtime_error(
-        QStringLiteral("The banner picture file \"%1\" does not hold a readable %2 picture (%3).")
-            .arg(QDir::toNativeSeparators(path), QString::fromLatin1(format.toUpper()), reason)
-            .toStdString());
-}
 
 } // namespace
 
@@ -86,15 +78,22 @@ void TfrmMain::LoadBrandSettings() {
     const BrandLoad load =
         app::LoadBrandSettings(startup.settings.text, m_services.random, FilesIn(m_services.applicationDir));
     m_brand = load.settings;
+    // Each part on its own: a bad one is left out and reported, the others are applied all the
+    // same. Every bad part is told once, together, in one message.
+    QStringList problems;
     applyBrandTexts(load);
-    if (load.reached(BrandStage::Banner))
-        applyBanner(load);
-    if (load.reached(BrandStage::Complete)) {
+    if (!load.bannerItemBroken)
+        problems.append(applyBanner(load));
+    if (!load.bannerError.isEmpty())
+        problems.append(load.bannerError);
+    if (load.linksError.isEmpty())
         applyLinks(load);
-        applySkinAndIcon();
-    }
-    if (!load.error.isEmpty())
-        throw std::runtime_error(load.error.toStdString());
+    else
+        problems.append(load.linksError);
+    problems.append(applySkinAndIcon());
+    problems.removeAll(QString());
+    if (!problems.isEmpty())
+        throw std::runtime_error(problems.join(u'\n').toStdString());
 }
 
 void TfrmMain::applyBrandTexts(const BrandLoad& load) {
@@ -103,50 +102,43 @@ void TfrmMain::applyBrandTexts(const BrandLoad& load) {
     btnMakeMoney->setText(toWidgetText(load.makeMoneyCaption));
 }
 
-void TfrmMain::applyBanner(const BrandLoad& load) {
+QString TfrmMain::applyBanner(const BrandLoad& load) {
     if (load.bannerHandCursor) {
         imgBanner->setCursor(Qt::PointingHandCursor);
         gifBanner->setCursor(Qt::PointingHandCursor);
     }
     if (load.bannerPanelHidden()) {
         panBanner->hide();
-        return;
+        return {};
     }
     const bool animated = load.bannerPicture == BannerPicture::Animated;
     gifBanner->setVisible(animated);
     imgBanner->setVisible(!animated);
     // An unknown kind leaves the picture empty; the load reports it.
     if (load.bannerPicture == BannerPicture::Unknown)
-        return;
+        return {};
 
     // Read where it is stored: the file is never moved or renamed, its kind comes from the name
     // in the settings.
     const QString path = QDir(m_services.applicationDir).filePath(BannerFileName(load.bannerIndex));
     QLabel* const banner = animated ? gifBanner : imgBanner;
+    const BannerPictureRead read = ReadBannerPicture(path, load.pictureFormat);
+    if (!read.problem.isEmpty()) {
+        panBanner->hide();
+        return read.problem;
+    }
     if (animated) {
         auto* movie = new QMovie(path, load.pictureFormat, gifBanner);
-        if (!movie->isValid() || !movie->jumpToFrame(0) || movie->currentImage().isNull()) {
-            const QString reason = movie->lastErrorString();
-            delete movie;
-            panBanner->hide();
-            throwUnreadablePicture(path, load.pictureFormat, reason);
-        }
         gifBanner->setMovie(movie);
-        gifBanner->resize(movie->currentPixmap().size());
+        gifBanner->resize(read.picture.size());
         movie->start();
     } else {
-        QImageReader reader(path, load.pictureFormat);
-        reader.setAutoDetectImageFormat(false);
-        const QImage picture = reader.read();
-        if (picture.isNull()) {
-            panBanner->hide();
-            throwUnreadablePicture(path, load.pictureFormat, reader.errorString());
-        }
-        imgBanner->setPixmap(QPixmap::fromImage(picture));
-        imgBanner->resize(picture.size());
+        imgBanner->setPixmap(QPixmap::fromImage(read.picture));
+        imgBanner->resize(read.picture.size());
     }
     panBanner->setFixedHeight(banner->height() + BannerPanelMargin);
     FormResize();
+    return {};
 }
 
 void TfrmMain::applyLinks(const BrandLoad& load) {
@@ -155,7 +147,7 @@ void TfrmMain::applyLinks(const BrandLoad& load) {
     lblLink2URL->setLink(load.settings.Link2Text, load.settings.Link2URL);
 }
 
-void TfrmMain::applySkinAndIcon() {
+QString TfrmMain::applySkinAndIcon() {
     const QDir dir(m_services.applicationDir);
     // The reseller's skin restyles every window; a file without a readable skin keeps the stored one.
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -166,15 +158,12 @@ void TfrmMain::applySkinAndIcon() {
 
     const QString iconPath = dir.filePath(QString::fromLatin1(IconFileName));
     if (!QFileInfo(iconPath).isFile())
-        return;
-    QImageReader reader(iconPath, "ico");
-    reader.setAutoDetectImageFormat(false);
-    if (!reader.canRead())
-        throw std::runtime_error(QStringLiteral("The icon file \"%1\" does not hold a readable icon (%2).")
-                                     .arg(QDir::toNativeSeparators(iconPath), reader.errorString())
-                                     .toStdString());
+        return {};
+    if (QString problem = IconFileProblem(iconPath); !problem.isEmpty())
+        return problem;
     // Every size the file holds.
     QApplication::setWindowIcon(QIcon(iconPath));
+    return {};
 }
 
 void TfrmMain::imgBannerClick() {

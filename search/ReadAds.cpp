@@ -37,6 +37,16 @@ AdsRead ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink
     return AdsRead::Whole;
 }
 
+QString AdsReadSentence(AdsRead read, qsizetype rowsRead) {
+    if (read == AdsRead::CutShort)
+        return QStringLiteral("The page was read only in part; later ads may be missing.");
+    if (read == AdsRead::MissedAds)
+        return QStringLiteral("This page shows ads that Velmora could not read.");
+    if (rowsRead == 0)
+        return QStringLiteral("No ads on this page.");
+    return {};
+}
+
 QList<AdRow> ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdLayout layout) {
     ListSink sink;
     ReadAds(pageText, keyword, sink, layout);

@@ -5,6 +5,7 @@
 
 #include <QByteArrayView>
 #include <QList>
+#include <QString>
 
 #include <optional>
 
@@ -31,6 +32,11 @@ bool HoldsClassicAdAnchors(QByteArrayView pageText);
 // limits of the other reader).
 AdsRead ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink,
                 AdLayout layout = AdLayout::Auto);
+
+// What the status bar adds to "Download completed!" once a page has been read: "No ads on this
+// page." when it gave no rows, that later ads may be missing when it was read only in part,
+// that the page shows ads which could not be read when it does, and nothing otherwise.
+QString AdsReadSentence(AdsRead read, qsizetype rowsRead);
 
 // The same, collecting the rows in a list.
 QList<AdRow> ReadAds(QByteArrayView pageText, QByteArrayView keyword, AdLayout layout = AdLayout::Auto);

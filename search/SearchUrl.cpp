@@ -33,6 +33,26 @@ QByteArray EncodeKeyword(QByteArrayView keywordUtf8) {
     return encoded;
 }
 
+QByteArray KeywordWithoutControls(QByteArrayView keywordUtf8) {
+    QByteArray kept;
+    kept.reserve(keywordUtf8.size());
+    for (qsizetype i = 0; i < keywordUtf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(keywordUtf8[i]);
+        if (byte < 0x20 || byte == 0x7f)
+            continue;
+        // U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
+        if (byte == 0xc2 && i + 1 < keywordUtf8.size()) {
+            const auto next = static_cast<unsigned char>(keywordUtf8[i + 1]);
+            if (next >= 0x80 && next <= 0x9f) {
+                ++i;
+                continue;
+            }
+        }
+        kept.append(char(byte));
+    }
+    return kept;
+}
+
 QByteArray SearchUrl(QByteArrayView prefix, QByteArrayView keywordUtf8) {
     return prefix.toByteArray() + EncodeKeyword(keywordUtf8);
 }

@@ -18,6 +18,11 @@ QByteArray SearchUrlPrefix(QByteArrayView baseUrl);
 // becomes %XX. So "salt&pepper" stays one query value and a typed "+" stays a plus.
 QByteArray EncodeKeyword(QByteArrayView keywordUtf8);
 
+// The keyword without its control characters: the C0 bytes, DEL and, in UTF-8, the C1 controls
+// U+0080 to U+009F. A line break, tab or NUL pasted into the keyword box goes neither into the
+// address nor into the rows; everything else stays as typed.
+QByteArray KeywordWithoutControls(QByteArrayView keywordUtf8);
+
 // prefix + the encoded keyword: the one page requested for a search.
 QByteArray SearchUrl(QByteArrayView prefix, QByteArrayView keywordUtf8);
 

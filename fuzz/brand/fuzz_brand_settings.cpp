@@ -38,12 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto random = velmora::util::SeededRandom(unsigned(size));
     const FileExists exists = [size](const QString&) { return size % 2 == 0; };
     const BrandLoad load = DecideBrand(items, *random, exists);
-    Require(load.error.isEmpty() == (load.stage == BrandStage::Complete));
+    Require(!load.bannerItemBroken || !load.bannerError.isEmpty());
+    Require(load.errors().size() == int(!load.bannerError.isEmpty()) + int(!load.linksError.isEmpty()));
     Require(load.bannerIndex < qsizetype(items.banners.size()));
     Require(load.bannerIndex >= 0 || load.bannerPicture == BannerPicture::None);
-    // The links are applied only by a load that completes; one that stops at a link keeps its caption.
-    Require(load.linksVisible == (load.reached(BrandStage::Complete) && !load.settings.Link1Text.isEmpty()));
-    Require(load.settings.Link1Text.isEmpty() || load.reached(BrandStage::Banner));
+    // The links stand on their own: only a bad link item keeps them from showing.
+    Require(load.linksVisible == (load.linksError.isEmpty() && !load.settings.Link1Text.isEmpty()));
 
     const QByteArray written = WithLastNewsId(input, "42");
     Require(written.contains("<%%LastNewsId%%>42<%%/LastNewsId%%>\r\n"));

@@ -284,44 +284,58 @@ void TestBrandWindow::links() {
     QCOMPARE(!f.find("panLinks")->isHidden(), !expected[0].isEmpty());
 }
 
-// An error ends the load: it is reported, what was applied before it stays, nothing after it
-// is applied, and the window goes on (the news poll still starts).
+// Each part of the brand stands on its own: a bad one is left out, the others are applied all
+// the same (texts, banner, links, skin, icon), every bad part is told once in one message, and
+// the window goes on (the news poll still starts).
 void TestBrandWindow::errorsKeepWhatWasRead_data() {
     QTest::addColumn<QByteArray>("items");
     QTest::addColumn<QByteArray>("banner1"); // banner1.dat
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("icon");    // main.ico; empty: none
+    QTest::addColumn<QStringList>("told");   // fragments of the one message
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("bannerPanel");
-    QTest::addColumn<QString>("link1"); // "Google": the links were not reached
+    QTest::addColumn<QString>("link1"); // "Google": the links keep their design
+    QTest::addColumn<bool>("branded");  // the skin and the icon applied
 
     const QByteArray gif = Gif("60x20");
+    const QByteArray icon = StillPicture({16, 16}, "ico");
     const QByteArray link = Item("Link1", "Home^http://127.0.0.1:9/home");
-    auto row = [](const char* name, const QByteArray& items, const QByteArray& banner1, const char* message,
-                  bool bannerPanel, const char* caption = "Acm\xc3\xa9 v2.0") {
-        QTest::newRow(name) << items << banner1 << QString::fromLatin1(message) << QString::fromUtf8(caption)
-                            << bannerPanel << QStringLiteral("Google");
+    auto row = [](const char* name, const QByteArray& items, const QByteArray& banner1,
+                  const QByteArray& icon, const QStringList& told, bool bannerPanel, const char* link1,
+                  bool branded = true, const char* caption = "Acm\xc3\xa9 v2.0") {
+        QTest::newRow(name) << items << banner1 << icon << told << QString::fromUtf8(caption) << bannerPanel
+                            << QString::fromLatin1(link1) << branded;
     };
     const QByteArray url = "^http://127.0.0.1:9/ad";
-    row("banner item of one field", Item("Banner1", "ad.gif") + link, gif, "List index out of bounds (1)",
-        true);
-    row("link item of one field", Item("Banner1", "ad.gif" + url) + Item("Link1", "Home"), gif,
-        "List index out of bounds (1)", true);
-    row("unknown picture extension", Item("Banner1", "ad.png" + url) + link, gif,
-        "Unknown picture file extension (.png)", true);
-    row("not a GIF", Item("Banner1", "ad.gif" + url) + link, StillPicture({60, 20}, "png"),
-        "readable GIF picture", false);
-    row("truncated GIF", Item("Banner1", "ad.gif" + url) + link, gif.left(20), "readable GIF picture", false);
-    row("not a JPEG", Item("Banner1", "ad.jpeg" + url) + link, gif, "readable JPEG picture", false);
-    row("settings file unreadable", {}, gif, "Cannot open file", true, "Velmora");
+    const QStringList listIndex{"List index out of bounds (1)"};
+    const QStringList notAGif{"readable GIF picture", "banner1.dat"};
+    row("banner item of one field", Item("Banner1", "ad.gif") + link, gif, icon, listIndex, true, "Home");
+    row("link item of one field", Item("Banner1", "ad.gif" + url) + Item("Link1", "Home"), gif, icon,
+        listIndex, true, "Google");
+    row("unknown picture extension", Item("Banner1", "ad.png" + url) + link, gif, icon,
+        {"Unknown picture file extension (.png)"}, true, "Home");
+    row("not a GIF", Item("Banner1", "ad.gif" + url) + link, StillPicture({60, 20}, "png"), icon, notAGif,
+        false, "Home");
+    row("truncated GIF", Item("Banner1", "ad.gif" + url) + link, gif.left(20), icon, notAGif, false, "Home");
+    row("not a JPEG", Item("Banner1", "ad.jpeg" + url) + link, gif, icon, {"readable JPEG picture"}, false,
+        "Home");
+    // An icon cut short keeps a sound header: only reading it finds it bad.
+    row("not a GIF, icon cut short", Item("Banner1", "ad.gif" + url) + link, "not a picture", icon.left(30),
+        notAGif + QStringList{"main.ico", "readable icon"}, false, "Home");
+    row("bad banner item and bad link item", Item("Banner1", "ad.gif") + Item("Link1", "Home"), gif, icon,
+        {"List index out of bounds (1)\nList index out of bounds (1)"}, true, "Google");
+    row("settings file unreadable", {}, gif, icon, {"Cannot open file"}, true, "Google", false, "Velmora");
 }
 
 void TestBrandWindow::errorsKeepWhatWasRead() {
     QFETCH(QByteArray, items);
     QFETCH(QByteArray, banner1);
-    QFETCH(QString, message);
+    QFETCH(QByteArray, icon);
+    QFETCH(QStringList, told);
     QFETCH(QString, caption);
     QFETCH(bool, bannerPanel);
     QFETCH(QString, link1);
+    QFETCH(bool, branded);
 
     BrandedFolder folder;
     if (items.isEmpty())
@@ -330,19 +344,18 @@ void TestBrandWindow::errorsKeepWhatWasRead() {
         folder.writeSettings(Base + items);
     folder.write(QStringLiteral("banner1.dat"), banner1);
     folder.write(SkinFile, Gzip(Skin));
+    folder.write(IconFile, icon);
 
     MainWindowFixture f(folder.path(), Picks({}));
     QCOMPARE(f.reporter.messages.size(), 1);
-    QVERIFY2(f.reporter.messages[0].contains(message), qPrintable(f.reporter.messages[0]));
-    if (message.startsWith(QStringLiteral("readable")))
-        QVERIFY2(f.reporter.messages[0].contains(
-                     QDir::toNativeSeparators(folder.filePath(QStringLiteral("banner1.dat")))),
-                 qPrintable(f.reporter.messages[0]));
+    for (const QString& fragment : told)
+        QVERIFY2(f.reporter.messages[0].contains(fragment), qPrintable(f.reporter.messages[0]));
     QCOMPARE(f.window->windowTitle(), caption);
     QCOMPARE(!f.find("panBanner")->isHidden(), bannerPanel);
     QCOMPARE(f.find<QLabel>("lblLink1URL")->text(), link1);
-    // The skin comes after the links.
-    QCOMPARE(qApp->styleSheet(), QString());
+    QCOMPARE(qApp->styleSheet(), branded ? QString::fromLatin1(Skin) : QString());
+    const bool iconShown = branded && told.filter(QStringLiteral("main.ico")).isEmpty();
+    QCOMPARE(QApplication::windowIcon().isNull(), !iconShown);
     QVERIFY(f.find<QTimer>("Timer1")->isActive());
     QVERIFY(f.show());
 }

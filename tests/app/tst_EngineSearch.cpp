@@ -261,6 +261,7 @@ void TestEngineSearch::pageThatNeverSettles() {
     QPointer<QWebEnginePage> engine = enginePage(w);
     QVERIFY(engine);
     QTRY_COMPARE_WITH_TIMEOUT(w.status()->text(), status, PageTimeoutMs);
+    QCOMPARE(w.gauge()->value(), 0);
     QCOMPARE(w.results().rowCount(), 0);
     QTRY_VERIFY(engine.isNull());
 }
@@ -337,6 +338,7 @@ void TestEngineSearch::cancelling() {
     }
 
     QCOMPARE(w.status()->text(), Aborted);
+    QCOMPARE(w.gauge()->value(), 0);
     QVERIFY(!window || !window->isVisible());
     QTRY_VERIFY(window.isNull());
     QTRY_VERIFY(engine.isNull());

@@ -76,6 +76,8 @@ private slots:
     void resultsList();
     void resultsListEditsTitleInPlace();
     void statusBar();
+    void longTextsKeepTheWindowSize_data();
+    void longTextsKeepTheWindowSize();
 };
 
 void TestFMain::layout_data() {
@@ -167,6 +169,7 @@ void TestFMain::windowFrame() {
     QVERIFY(pageClient && f.find<velmora::news::NewsClient>("IdHTTP1"));
     // The clients set up their network access with their first request, not on every start.
     QVERIFY(f.window->findChildren<QNetworkAccessManager*>().isEmpty());
+    f.find<QLineEdit>("edtKeyword")->setText(QStringLiteral("shoes"));
     f.window->SearchAds();
     f.find<QToolButton>("btnUpdate")->click(); // nothing listens on port 9
     QVERIFY(QTest::qWaitFor([&] { return f.find<QNetworkAccessManager>("IdHTTP1"); }));
@@ -546,6 +549,37 @@ void TestFMain::statusBar() {
     QVERIFY(bar->width() - gauge->geometry().right() <= 4);
     QVERIFY(panel->geometry().right() < gauge->x());
     QVERIFY(panel->width() > 600);
+}
+
+// A long keyword makes a long status sentence: the window keeps its size, the keyword box its
+// width, the sentence is cut short with all of it in its tooltip, and the controls on the right
+// stay inside the window.
+void TestFMain::longTextsKeepTheWindowSize_data() {
+    QTest::addColumn<int>("length");
+    QTest::newRow("100 characters") << 100;
+    QTest::newRow("5,000 characters") << 5000;
+}
+
+void TestFMain::longTextsKeepTheWindowSize() {
+    QFETCH(int, length);
+    MainWindowFixture f;
+    QVERIFY(f.show());
+    const QSize design = f.window->size();
+    auto* keyword = f.find<QLineEdit>("edtKeyword");
+    const QSize box = keyword->size();
+    keyword->setText(QString(length, u'k'));
+    f.window->SearchAds(); // nothing listens on port 9: the sentence changes again soon
+    auto* panel = f.find<QLabel>("MainStatusPanel");
+    QVERIFY(panel->text().size() > length);
+    QCOMPARE(panel->toolTip(), panel->text());
+    QTest::qWait(100);
+    QCOMPARE(f.window->size(), design);
+    QCOMPARE(keyword->size(), box);
+    for (const char* name : {"btnNews", "btnUpdate", "btnHelp", "lblLink2URL", "MainGauge"}) {
+        const QWidget* widget = f.find(name);
+        const QRect inWindow(widget->mapTo(f.window.get(), QPoint(0, 0)), widget->size());
+        QVERIFY2(f.window->rect().contains(inWindow), name);
+    }
 }
 
 QTEST_MAIN(TestFMain)

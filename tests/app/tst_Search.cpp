@@ -73,6 +73,8 @@ private slots:
     void cancelling_data();
     void cancelling();
     void secondSearchIsRefusedAndRowsTakeTheEditedKeyword();
+    void keywordWithoutControls_data();
+    void keywordWithoutControls();
     void rowsAccumulateUntilCleared();
     void temporaryFileThatCannotBeCreated();
     void exportWritesTheList();
@@ -164,7 +166,10 @@ void TestSearch::failures_data() {
     QTest::newRow("404") << reply("<html>not here</html>", 404) << false << ConnectionError;
     QTest::newRow("503") << reply(adPage(), 503) << false << ConnectionError;
     QTest::newRow("refused connection") << CannedReply{} << true << ConnectionError;
-    QTest::newRow("empty body") << reply({}) << false << Completed;
+    QTest::newRow("empty body") << reply({}) << false << Completed + QStringLiteral(" No ads on this page.");
+    QTest::newRow("page without ads")
+        << reply("<html><body><li class=g><a href=\"/r\">Organic</a></body></html>") << false
+        << Completed + QStringLiteral(" No ads on this page.");
 }
 
 void TestSearch::failures() {
@@ -180,6 +185,9 @@ void TestSearch::failures() {
     w.search(QStringLiteral("shoes"));
     QTRY_COMPARE(w.status()->text(), status);
     QCOMPARE(w.results().rowCount(), 1); // the list is left as it was
+    // A page that did not come leaves no full gauge behind.
+    if (status == ConnectionError)
+        QCOMPARE(w.gauge()->value(), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     QVERIFY(w.f.reporter.messages.isEmpty());
     QVERIFY(w.f.messageBox.shown.isEmpty());
@@ -229,6 +237,7 @@ void TestSearch::cancelling() {
     else
         QTest::keyClick(w.keyword(), Qt::Key_Escape);
     QCOMPARE(w.status()->text(), Aborted);
+    QCOMPARE(w.gauge()->value(), 0);
     QCOMPARE(w.leftovers(), QStringList());
     QTest::qWait(200); // the rest of the body would have come by now
     QCOMPARE(w.status()->text(), Aborted);
@@ -266,6 +275,38 @@ void TestSearch::secondSearchIsRefusedAndRowsTakeTheEditedKeyword() {
     QCOMPARE(w.server.requests().first().target, QByteArray("/search?q=shoes"));
     // The rows carry the field's text as it read when the page had arrived.
     QCOMPARE(w.column(3), (QList<QByteArray>{"boots", "boots"}));
+}
+
+// Control characters pasted into the field go neither into the request nor into the rows; a
+// keyword of nothing else, or of blanks, searches nothing.
+void TestSearch::keywordWithoutControls_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QByteArray>("target"); // empty: no request
+
+    QTest::newRow("empty") << QString() << QByteArray();
+    QTest::newRow("blanks") << QStringLiteral("   ") << QByteArray();
+    QTest::newRow("line breaks only") << QStringLiteral("\r\n") << QByteArray();
+    QTest::newRow("CR, LF and NUL inside")
+        << QString::fromLatin1("red\r\nsh\0oes", 11) << QByteArray("/search?q=redshoes");
+}
+
+void TestSearch::keywordWithoutControls() {
+    QFETCH(QString, field);
+    QFETCH(QByteArray, target);
+    SearchWindow w;
+    w.server.setReply("/search", reply(adPage()));
+    QVERIFY(w.show());
+    w.keyword()->setText(field);
+    QTest::mouseClick(w.f.find("btnSearch"), Qt::LeftButton);
+    if (target.isEmpty()) {
+        QCOMPARE(w.status()->text(), QString());
+        QTest::qWait(100);
+        QCOMPARE(w.server.requestCount(), 0);
+        return;
+    }
+    QTRY_COMPARE(w.status()->text(), Completed);
+    QCOMPARE(w.server.requests().first().target, target);
+    QCOMPARE(w.column(3), (QList<QByteArray>{"redshoes", "redshoes"}));
 }
 
 void TestSearch::rowsAccumulateUntilCleared() {

@@ -1,5 +1,5 @@
 // The brand load as a function of the settings text, the random picks and the banner files
-// present: the fields, the window's decisions, and where an error ends it.
+// present: the fields, the window's decisions, and that a bad part leaves the others alone.
 
 #include "app/BrandLoader.h"
 #include "app/BrandTier.h"
@@ -66,10 +66,8 @@ QByteArray Value(const BrandLoad& load, const QByteArray& key) {
         return load.bannerHandCursor ? "hand" : "arrow";
     if (key == "links")
         return load.linksVisible ? "visible" : "hidden";
-    if (key == "stage")
-        return QByteArrayList{"texts", "banner", "complete"}[int(load.stage)];
     if (key == "error")
-        return load.error.toLatin1();
+        return load.errors().join(u'|').toLatin1();
     return "<no such key " + key + ">";
 }
 
@@ -91,8 +89,8 @@ private slots:
 
         QTest::newRow("nothing read")
             << QByteArray() << QList<int>{} << QStringList{}
-            << QByteArrayList{"caption= v2.0", "makeMoney=Make Money", "news=hidden",       "picture=none",
-                              "links=hidden",  "stage=complete",       "IconFile=main.ico", "error="}
+            << QByteArrayList{"caption= v2.0", "makeMoney=Make Money", "news=hidden", "picture=none",
+                              "links=hidden",  "IconFile=main.ico",    "error="}
             << QList<int>{};
         QTest::newRow("item before an earlier one is lost")
             << Item("BranderCode", "X1") + Item("ApplicationName", "Acme") + Item("AboutText", "About")
@@ -155,9 +153,8 @@ private slots:
 
         QTest::newRow("GIF banner from item 3")
             << Series("Banner", {"one.bmp^http://1", "two.jpg^http://2", "ad.gif^http://3"}) << QList<int>{2}
-            << banner123
-            << QByteArrayList{"banner=2",   "BannerImage=ad.gif", "BannerURL=http://3", "picture=animated",
-                              "format=gif", "hand=hand",          "stage=complete"}
+            << banner123 << QByteArrayList{"banner=2",         "BannerImage=ad.gif", "BannerURL=http://3",
+                                           "picture=animated", "format=gif",         "hand=hand"}
             << QList<int>{3};
         QTest::newRow("upper-case GIF name")
             << Series("Banner", {"AD.GIF^u"}) << QList<int>{} << banner123
@@ -173,41 +170,45 @@ private slots:
             << QByteArrayList{"BannerURL=u", "format=ico"} << QList<int>{1};
         QTest::newRow("empty picture name: hidden, hand cursor all the same")
             << Series("Banner", {"^http://click"}) + links3 << QList<int>{0, 0, 0} << banner123
-            << QByteArrayList{"picture=none", "hand=hand", "links=visible", "stage=complete"}
-            << QList<int>{1, 3, 2};
+            << QByteArrayList{"picture=none", "hand=hand", "links=visible"} << QList<int>{1, 3, 2};
         QTest::newRow("banner file missing: hidden, load goes on")
             << Series("Banner", {"a.gif^u", "b.xyz^v"}) + links3 << QList<int>{1, 0, 0}
             << QStringList{"banner1.dat"}
-            << QByteArrayList{"banner=1", "picture=missing", "error=", "links=visible", "stage=complete"}
+            << QByteArrayList{"banner=1", "picture=missing", "error=", "links=visible"}
             << QList<int>{2, 3, 2};
         QTest::newRow("metafile: hidden, load goes on")
             << Series("Banner", {"a.WMF^u"}) + links3 << QList<int>{} << banner123
-            << QByteArrayList{"picture=metafile", "error=", "stage=complete"} << QList<int>{1, 3, 2};
+            << QByteArrayList{"picture=metafile", "error="} << QList<int>{1, 3, 2};
 
         QTest::newRow("banner item of one field")
             << Series("Welcome", {"W1"}) + Series("Banner", {"ad.gif"}) + links3 << QList<int>{} << banner123
             << QByteArrayList{"error=List index out of bounds (1)",
-                              "stage=texts",
                               "WelcomeText=W1",
                               "BannerImage=ad.gif",
                               "BannerURL=",
                               "hand=arrow",
-                              "Link1Text=",
-                              "IconFile="}
+                              "picture=none",
+                              "Link1Text=One",
+                              "links=visible",
+                              "IconFile=main.ico"}
+            << QList<int>{1, 1, 3, 2};
+        QTest::newRow("bad banner and bad link: each told")
+            << Series("Banner", {"ad.gif"}) + Series("Link", {"One"}) << QList<int>{} << banner123
+            << QByteArrayList{"error=List index out of bounds (1)|List index out of bounds (1)",
+                              "links=hidden"}
             << QList<int>{1, 1};
         QTest::newRow("banner item with nothing after its ^")
             << Series("Banner", {"ad.gif^"}) << QList<int>{} << banner123
-            << QByteArrayList{"error=List index out of bounds (1)", "stage=texts"} << QList<int>{1};
+            << QByteArrayList{"error=List index out of bounds (1)"} << QList<int>{1};
         QTest::newRow("unknown extension, file present")
             << Series("Banner", {"ad.XyZ^http://u"}) + links3 << QList<int>{} << banner123
             << QByteArrayList{"error=Unknown picture file extension (.XyZ)",
-                              "stage=banner",
                               "picture=unknown",
                               "hand=hand",
-                              "Link1Text=",
-                              "links=hidden",
-                              "IconFile="}
-            << QList<int>{1};
+                              "Link1Text=One",
+                              "links=visible",
+                              "IconFile=main.ico"}
+            << QList<int>{1, 3, 2};
         QTest::newRow("no extension")
             << Series("Banner", {"c:\\a.b\\ad^u"}) << QList<int>{} << banner123
             << QByteArrayList{"error=Unknown picture file extension (.)"} << QList<int>{1};
@@ -233,7 +234,7 @@ private slots:
             << Series("Link", {"One^http://1", "Two"}) << QList<int>{0, 0} << QStringList{}
             << QByteArrayList{"Link1Text=One", "Link2Text=Two",
                               "Link2URL=",     "error=List index out of bounds (1)",
-                              "stage=banner",  "links=hidden"}
+                              "links=hidden",  "IconFile=main.ico"}
             << QList<int>{2, 1};
     }
 

@@ -62,6 +62,28 @@ const QByteArray BrandText("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
                            "<%%Link1%%>One^http://one<%%/Link1%%>\r\n"
                            "<%%Link2%%>Two^http://two<%%/Link2%%>\r\n");
 
+// A picture the program shows as the banner of BrandText.
+QByteArray Gif() {
+    return velmora::testing::readTestData(QStringLiteral("brand/banner-10x10.gif"));
+}
+
+// A 1 x 1 icon of one 32-bit bitmap, written out by hand: this test links no picture writer.
+QByteArray Icon() {
+    QByteArray bytes;
+    const auto le = [&bytes](quint32 value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.append(char((value >> (8 * i)) & 0xff));
+    };
+    le(0, 2), le(1, 2), le(1, 2);                       // icon file, one image
+    le(1, 1), le(1, 1), le(0, 2), le(1, 2), le(32, 2);  // 1 x 1, 32 bits
+    le(48, 4), le(22, 4);                               // its size and where it starts
+    le(40, 4), le(1, 4), le(2, 4), le(1, 2), le(32, 2); // bitmap header: twice the height
+    le(0, 4), le(0, 4), le(0, 4), le(0, 4), le(0, 4), le(0, 4);
+    le(0xff2060c0, 4); // the pixel
+    le(0, 4);          // the mask row
+    return bytes;
+}
+
 const QByteArray
     SettingsText("<BranderName>Example Reseller</BranderName>\r\n<LastNewsId>17</LastNewsId>\r\n");
 
@@ -233,7 +255,7 @@ private slots:
         QTemporaryDir other;
         velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("plain.txt")), text);
         velmora::testing::writeFileForTest(
-            (bannerBeside ? brand : other).filePath(QStringLiteral("banner1.dat")), "GIF89a");
+            (bannerBeside ? brand : other).filePath(QStringLiteral("banner1.dat")), Gif());
         const QStringList dir =
             bannerBeside ? QStringList{} : QStringList{QStringLiteral("--dir"), other.path()};
         const QString plain = brand.filePath(QStringLiteral("plain.txt"));
@@ -258,11 +280,41 @@ private slots:
     void lintWarnsOfAnUnreadableSkin() {
         QTemporaryDir brand;
         velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("plain.txt")), BrandText);
-        velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("banner1.dat")), "GIF89a");
+        velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("banner1.dat")), Gif());
         velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("mainskin.dat")), "QLabel { }");
         const Run lint = Tool({QStringLiteral("lint"), brand.filePath(QStringLiteral("plain.txt"))});
         QCOMPARE(lint.exitCode, 1);
         QVERIFY2(lint.out.contains("holds no readable skin"), lint.out.constData());
+    }
+
+    // A banner or icon file that the program reports at start is an error of lint too.
+    void lintReadsTheBrandPictures_data() {
+        QTest::addColumn<QByteArray>("banner"); // banner1.dat
+        QTest::addColumn<QByteArray>("icon");   // main.ico; empty: none
+        QTest::addColumn<QByteArrayList>("errors");
+        QTest::newRow("banner and icon that read") << Gif() << Icon() << QByteArrayList{};
+        QTest::newRow("banner that is not a picture")
+            << QByteArray("GIF89a") << QByteArray()
+            << QByteArrayList{"plain.txt:7: error: Banner1: The banner picture file", "readable GIF picture"};
+        QTest::newRow("icon that is not an icon")
+            << Gif() << QByteArray("not an icon") << QByteArrayList{"error: The icon file", "main.ico"};
+        QTest::newRow("icon cut short") << Gif() << Icon().left(30) << QByteArrayList{"readable icon"};
+    }
+
+    void lintReadsTheBrandPictures() {
+        QFETCH(QByteArray, banner);
+        QFETCH(QByteArray, icon);
+        QFETCH(QByteArrayList, errors);
+        QTemporaryDir brand;
+        velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("plain.txt")), BrandText);
+        velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("banner1.dat")), banner);
+        if (!icon.isEmpty())
+            velmora::testing::writeFileForTest(brand.filePath(QStringLiteral("main.ico")), icon);
+        const Run lint = Tool({QStringLiteral("lint"), brand.filePath(QStringLiteral("plain.txt"))});
+        QCOMPARE(lint.exitCode, errors.isEmpty() ? 0 : 1);
+        QCOMPARE(lint.out.count(": error:"), errors.isEmpty() ? 0 : 1);
+        for (const QByteArray& fragment : errors)
+            QVERIFY2(lint.out.contains(fragment), lint.out.constData());
     }
 
     void show() {

@@ -1,9 +1,10 @@
-// The keyword as it goes into the results page's address.
+// The keyword as it goes into the results page's address, and without its control characters.
 
 #include "search/SearchUrl.h"
 
 #include <QTest>
 
+using velmora::search::KeywordWithoutControls;
 using velmora::search::SearchUrl;
 using velmora::search::SearchUrlPrefix;
 
@@ -13,6 +14,8 @@ class TestSearchUrl : public QObject {
 private slots:
     void encodes_data();
     void encodes();
+    void controlCharactersRemoved_data();
+    void controlCharactersRemoved();
 };
 
 void TestSearchUrl::encodes_data() {
@@ -42,6 +45,28 @@ void TestSearchUrl::encodes() {
     const QByteArray prefix = SearchUrlPrefix("https://engine.example");
     QCOMPARE(prefix, QByteArray("https://engine.example/search?q="));
     QCOMPARE(SearchUrl(prefix, keyword), prefix + query);
+}
+
+void TestSearchUrl::controlCharactersRemoved_data() {
+    QTest::addColumn<QByteArray>("typed"); // UTF-8
+    QTest::addColumn<QByteArray>("kept");
+
+    QTest::newRow("plain text stays") << QByteArray(" red  shoes ") << QByteArray(" red  shoes ");
+    QTest::newRow("line end pasted after it") << QByteArray("shoes\r\n") << QByteArray("shoes");
+    QTest::newRow("CR, LF, tab and NUL inside")
+        << QByteArray("red\r\nsh\0o\tes", 12) << QByteArray("redshoes");
+    // Octal escapes: a hex escape would take the letter after it in.
+    QTest::newRow("C0 bytes and DEL") << QByteArray("\001a\037\177") << QByteArray("a");
+    QTest::newRow("C1 controls in UTF-8") << QByteArray("a\302\200b\302\237") << QByteArray("ab");
+    QTest::newRow("letters next to them stay")
+        << QByteArray("\302\240caf\303\251 \302\177") << QByteArray("\302\240caf\303\251 \302");
+    QTest::newRow("controls only") << QByteArray("\r\n\t") << QByteArray();
+}
+
+void TestSearchUrl::controlCharactersRemoved() {
+    QFETCH(QByteArray, typed);
+    QFETCH(QByteArray, kept);
+    QCOMPARE(KeywordWithoutControls(typed), kept);
 }
 
 QTEST_GUILESS_MAIN(TestSearchUrl)

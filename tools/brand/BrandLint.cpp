@@ -78,8 +78,10 @@ QList<TagAt> OpeningTags(QByteArrayView text) {
 
 class Linter {
 public:
-    Linter(QByteArrayView plain, const app::FileExists& bannerFiles, const QString& folderShown)
-        : m_text(app::JoinedSettingsText(plain)), m_bannerFiles(bannerFiles), m_folder(folderShown) {
+    Linter(QByteArrayView plain, const app::FileExists& bannerFiles, const QString& folderShown,
+           const PictureProblem& pictureProblem)
+        : m_text(app::JoinedSettingsText(plain)), m_bannerFiles(bannerFiles), m_folder(folderShown),
+          m_pictureProblem(pictureProblem) {
         m_items = app::ReadBrandItems(m_text, &m_searches);
         for (const ItemSearch& search : m_searches)
             m_searchOf.insert(search.tag, &search);
@@ -246,10 +248,18 @@ private:
                         "%1: wmf and emf pictures cannot be shown: when it is chosen the banner is "
                         "hidden")
                         .arg(Text(tag)));
-            if (!m_bannerFiles(file))
+            if (!m_bannerFiles(file)) {
                 add(Finding::Severity::Error, line,
                     QStringLiteral("%1: its picture file \"%2\" is not in %3")
                         .arg(Text(tag), file, m_folder));
+                continue;
+            }
+            const bool shown = kind == app::BannerPicture::Animated || kind == app::BannerPicture::Still;
+            if (shown && m_pictureProblem) {
+                const QString problem = m_pictureProblem(file, app::PictureFormatOf(image));
+                if (!problem.isEmpty())
+                    add(Finding::Severity::Error, line, QStringLiteral("%1: %2").arg(Text(tag), problem));
+            }
         }
     }
 
@@ -290,6 +300,7 @@ private:
     QByteArray m_text;
     const app::FileExists& m_bannerFiles;
     QString m_folder;
+    const PictureProblem& m_pictureProblem;
     QList<ItemSearch> m_searches;
     QHash<QByteArray, const ItemSearch*> m_searchOf;
     app::BrandItems m_items;
@@ -300,8 +311,8 @@ private:
 } // namespace
 
 QList<Finding> LintSettings(QByteArrayView plainText, const app::FileExists& bannerFiles,
-                            const QString& folderShown) {
-    return Linter(plainText, bannerFiles, folderShown).run();
+                            const QString& folderShown, const PictureProblem& pictureProblem) {
+    return Linter(plainText, bannerFiles, folderShown, pictureProblem).run();
 }
 
 qsizetype ErrorCount(const QList<Finding>& findings) {

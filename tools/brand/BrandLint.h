@@ -10,6 +10,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace velmora::brand {
 
 struct Finding {
@@ -21,11 +23,16 @@ struct Finding {
     bool isError() const { return severity == Severity::Error; }
 };
 
+// What is wrong with a banner file when read as the given picture format; empty when the program
+// would show it.
+using PictureProblem = std::function<QString(const QString& fileName, const QByteArray& format)>;
+
 // Findings for a plain settings text (as written; the program's line rules are applied here).
 // bannerFiles tells which banner files are in the folder the program would run from;
-// folderShown names that folder in messages.
+// folderShown names that folder in messages. pictureProblem, when given, reads every banner
+// file that is there as the program would show it.
 QList<Finding> LintSettings(QByteArrayView plainText, const app::FileExists& bannerFiles,
-                            const QString& folderShown);
+                            const QString& folderShown, const PictureProblem& pictureProblem = {});
 
 qsizetype ErrorCount(const QList<Finding>& findings);
 

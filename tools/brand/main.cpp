@@ -4,6 +4,7 @@
 #include "BrandLint.h"
 
 #include "app/BrandLoader.h"
+#include "app/BrandPictures.h"
 #include "app/BrandTier.h"
 #include "app/FileBytes.h"
 #include "app/SettingsFile.h"
@@ -54,8 +55,10 @@ constexpr char HelpText[] =
     "  lint PLAIN [--dir DIR]   check the settings text PLAIN as the program reads it. Errors\n"
     "                           are what the program would report (a banner or link item\n"
     "                           without two \"^\"-separated fields, an unknown picture\n"
-    "                           extension, a missing banner file); warnings are what it would\n"
-    "                           silently lose (items out of the reading order, unknown tags,\n"
+    "                           extension, a missing banner file, a banner file that is not a\n"
+    "                           picture of its kind, a \"main.ico\" that is not an icon);\n"
+    "                           warnings are what it would silently lose (items out of the\n"
+    "                           reading order, unknown tags,\n"
     "                           a gap in a numbered series, a BranderType that matches no\n"
     "                           tier, an unreadable \"mainskin.dat\"). DIR holds the files that\n"
     "                           ship beside the settings (\"banner1.dat\", ...); it defaults to\n"
@@ -259,7 +262,19 @@ QString FolderOf(const QString& file, const QString& dir) {
 // Lint of the plain text and of the skin file in the folder; prints every finding.
 QList<brand::Finding> LintFiles(const QString& plain, const QString& folder) {
     const QByteArray text = app::ReadFileBytes(plain);
-    QList<brand::Finding> findings = brand::LintSettings(text, app::FilesIn(folder), Shown(folder));
+    const QDir dir(folder);
+    // The banner and icon files are read with the window's own code, so lint reports what a
+    // start would.
+    const brand::PictureProblem pictureProblem = [&dir](const QString& fileName, const QByteArray& format) {
+        return app::ReadBannerPicture(dir.filePath(fileName), format).problem;
+    };
+    QList<brand::Finding> findings =
+        brand::LintSettings(text, app::FilesIn(folder), Shown(folder), pictureProblem);
+    const QString icon = dir.filePath(QLatin1StringView(app::IconFileName));
+    if (QFileInfo(icon).isFile()) {
+        if (const QString problem = app::IconFileProblem(icon); !problem.isEmpty())
+            findings.append({brand::Finding::Severity::Error, 0, problem});
+    }
     QString problem;
     const QString skin = QDir(folder).filePath(QLatin1StringView(app::SkinFileName));
     if (QFileInfo::exists(skin) && !app::ReadSkinFile(skin, &problem))
@@ -446,8 +461,8 @@ int Show(const QString& encrypted, const QString& dir) {
     PrintLine("news requests", news ? "publisher id " + Quoted(news->PublisherId) + ", product type " +
                                           news->ProductType + ", product code " + Quoted(news->ProductCode)
                                     : QByteArray("none are sent"));
-    if (!load.error.isEmpty())
-        PrintLine("load error", load.error.toLocal8Bit() + " (this start's picks)");
+    for (const QString& error : load.errors())
+        PrintLine("load error", error.toLocal8Bit() + " (this start's picks)");
     ShowSeries(app::SeriesTags[0], items.welcome, false);
     ShowSeries(app::SeriesTags[1], items.banners, true);
     ShowSeries(app::SeriesTags[2], items.links, true);
