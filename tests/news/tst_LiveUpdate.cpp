@@ -172,9 +172,11 @@ void TestLiveUpdate::offerFromServer_data() {
     QTest::addColumn<QString>("failure"); // what the user is told; empty when the file arrived
     const QByteArray head = "[APPLICATION]\r\nName=Velmora\r\nVersion=";
     const QString none;
-    QTest::newRow("2.0: nothing new") << 200 << head + "2.0\r\n" << true << false << QByteArray("2.0") << none;
+    QTest::newRow("2.0: nothing new") << 200 << head + "2.0\r\n"
+                                      << true << false << QByteArray("2.0") << none;
     QTest::newRow("2.1: newer") << 200 << head + "2.1\r\n" << true << true << QByteArray("2.1") << none;
-    QTest::newRow("1.9: nothing new") << 200 << head + "1.9\r\n" << true << false << QByteArray("1.9") << none;
+    QTest::newRow("1.9: nothing new") << 200 << head + "1.9\r\n"
+                                      << true << false << QByteArray("1.9") << none;
     QTest::newRow("2.00000001: nothing new")
         << 200 << head + "2.00000001" << true << false << QByteArray("2.00000001") << none;
     QTest::newRow("garbage") << 200 << QByteArray("<html>Version=9</html>") << true << false << QByteArray()
@@ -192,8 +194,9 @@ void TestLiveUpdate::offerFromServer_data() {
     const QByteArray newer = head + "9.9\r\n";
     QTest::newRow("1 MiB: read") << 200 << newer + QByteArray(MaxUpdateInfoBytes - newer.size(), ';') << true
                                  << true << QByteArray("9.9") << none;
-    QTest::newRow("a byte over 1 MiB") << 200 << newer + QByteArray(MaxUpdateInfoBytes - newer.size() + 1, ';')
-                                       << true << false << QByteArray() << tooLarge;
+    QTest::newRow("a byte over 1 MiB")
+        << 200 << newer + QByteArray(MaxUpdateInfoBytes - newer.size() + 1, ';') << true << false
+        << QByteArray() << tooLarge;
     // Status -1: a server that takes the request and never answers.
     QTest::newRow("never answers")
         << -1 << QByteArray() << true << false << QByteArray()
@@ -234,7 +237,8 @@ void TestLiveUpdate::offerFromServer() {
     QCOMPARE(offer.failed ? UpdateCheckFailedMessage(offer) : QString(), failure);
     // The earlier copy stays until a new one is complete, and nothing else is left beside it.
     QCOMPARE(readFileOrMarker(local), arrived ? file : earlier);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("mainappupdate.inf")});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("mainappupdate.inf")});
     QCOMPARE(offer.downloadError.isEmpty(), arrived);
     if (reachable) {
         QCOMPARE(server.requestCount(), 1);
@@ -297,7 +301,8 @@ void TestLiveUpdate::abortedDownloadLeavesNoFile() {
     const QString local = dir.filePath(QStringLiteral("f.inf"));
     NewsClient client;
     std::optional<DownloadResult> result;
-    client.DownloadToFile(server.url("/slow"), local, -1, nullptr, [&](const DownloadResult& r) { result = r; });
+    client.DownloadToFile(server.url("/slow"), local, -1, nullptr,
+                          [&](const DownloadResult& r) { result = r; });
     QVERIFY(server.waitForRequests(1));
     QTest::qWait(60); // a few pieces have arrived
 

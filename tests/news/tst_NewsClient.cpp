@@ -482,9 +482,11 @@ void TestNewsClient::downloadDoesNotWaitForNews() {
     bool newsEnded = false;
     std::optional<DownloadResult> download;
 
-    client.GetLastNews(accountFor(server, "BM"), true, nullptr, [&](const LatestNewsResult&) { newsEnded = true; });
+    client.GetLastNews(accountFor(server, "BM"), true, nullptr,
+                       [&](const LatestNewsResult&) { newsEnded = true; });
     QVERIFY(server.waitForRequests(1));
-    client.DownloadToFile(server.url("/file"), local, -1, nullptr, [&](const DownloadResult& r) { download = r; });
+    client.DownloadToFile(server.url("/file"), local, -1, nullptr,
+                          [&](const DownloadResult& r) { download = r; });
 
     QVERIFY(QTest::qWaitFor([&] { return download.has_value(); }, 5000));
     QVERIFY(download->ok);
