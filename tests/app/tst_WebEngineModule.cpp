@@ -86,6 +86,7 @@ private slots:
     void pageShownLater();
     void welcomePage_data();
     void welcomePage();
+    void welcomePagePicturesFromTheWeb();
     void unavailableModule_data();
     void unavailableModule();
 };
@@ -199,6 +200,17 @@ void TestWebEngineModule::welcomePage_data() {
     QTest::newRow("no declaration, upper half only")
         << "<html><head><title>" + upperHalf + "</title></head><body><p>" + upperHalf + "</p></body></html>"
         << QString::fromLatin1(upperHalf);
+    // Beyond what the engine takes as a document given directly (2 MB).
+    QByteArray paragraphs;
+    while (paragraphs.size() < 3 * 1024 * 1024)
+        paragraphs += "<p>Caf\xe9 \x80 " + QByteArray::number(paragraphs.size()) + "</p>\n";
+    QTest::newRow("3 MB, no declaration")
+        << "<html><head><title>Caf\xe9 \x80 3 MB</title></head><body>" + paragraphs + "</body></html>"
+        << QStringLiteral("Caf\u00e9 \u20ac 3 MB");
+    QTest::newRow("3 MB, declared UTF-8")
+        << "<html><head><meta charset=\"utf-8\"><title>Caf\xc3\xa9 3 MB</title></head><body>" + paragraphs +
+               "</body></html>"
+        << QStringLiteral("Caf\u00e9 3 MB");
 }
 
 void TestWebEngineModule::welcomePage() {
@@ -215,6 +227,21 @@ void TestWebEngineModule::welcomePage() {
     QVERIFY(view);
     QVERIFY(showsTitle(view, title));
     QVERIFY(reporter.messages.isEmpty());
+}
+
+void TestWebEngineModule::welcomePagePicturesFromTheWeb() {
+    velmora::testing::LoopbackServer server;
+    velmora::testing::CannedReply picture;
+    picture.contentType = "image/gif";
+    picture.body = QByteArray::fromBase64("R0lGODlhAQABAAAAACwAAAAAAQABAAACAkQBADs=");
+    server.setReply("/banner.gif", picture);
+    WebEngineLoader loader(QStringLiteral(VELMORA_WEBENGINE_MODULE_DIR));
+    RecordingReporter reporter;
+    ModuleWindow f(withWelcome("<html><body><img src=\"" + server.url("/banner.gif") + "\"></body></html>"),
+                   moduleHtmlViewFactory(loader, reporter));
+    QVERIFY(f.show());
+    QVERIFY(server.waitForRequests(1, PageTimeoutMs));
+    QCOMPARE(server.requests().front().path, QByteArray("/banner.gif"));
 }
 
 void TestWebEngineModule::unavailableModule_data() {
