@@ -237,29 +237,11 @@ bool NewsClient::start(LaneId lane, Job& job, QString& failure) {
     return true;
 }
 
-namespace {
-
-QString tooLargeError(qint64 limit) {
-    return QStringLiteral("The file is larger than %1 bytes").arg(limit);
-}
-
-} // namespace
-
 void NewsClient::onMetaData(LaneId id) {
     Lane& lane = m_lanes[id];
     if (!lane.running)
         return;
     lane.idle->start(m_idleTimeout); // the headers are bytes too
-    Job& job = *lane.running;
-    // A file announced too long is refused before its body comes.
-    const QVariant length = job.reply->header(QNetworkRequest::ContentLengthHeader);
-    if (job.file && job.limit >= 0 && length.isValid() && length.toLongLong() > job.limit &&
-        job.reply->attribute(QNetworkRequest::RedirectionTargetAttribute).isNull()) {
-        Exchange failed;
-        failed.tooLarge = true;
-        failed.error = tooLargeError(job.limit);
-        finishRunning(id, failed);
-    }
 }
 
 void NewsClient::onReadyRead(LaneId id) {
@@ -274,7 +256,7 @@ void NewsClient::onReadyRead(LaneId id) {
         Exchange failed;
         if (job.limit >= 0 && job.written + data.size() > job.limit) {
             failed.tooLarge = true;
-            failed.error = tooLargeError(job.limit);
+            failed.error = QStringLiteral("The file is larger than %1 bytes").arg(job.limit);
         } else if (job.file->write(data) != data.size()) {
             failed.error = QStringLiteral("Cannot write %1: %2").arg(job.localFile, job.file->errorString());
         } else {

@@ -70,8 +70,6 @@ private slots:
     void downloadReplacesFileAndKeepsOnlyTheFinalBody();
     void downloadIntoUnwritableFolderFails();
     void abortedDownloadLeavesNoFile();
-    void downloadStopsAtItsBound_data();
-    void downloadStopsAtItsBound();
 };
 
 void TestLiveUpdate::readUpdateInfo_data() {
@@ -312,41 +310,6 @@ void TestLiveUpdate::abortedDownloadLeavesNoFile() {
     QVERIFY(result->aborted);
     QVERIFY(!result->ok);
     QVERIFY(QDir(dir.path()).isEmpty());
-}
-
-void TestLiveUpdate::downloadStopsAtItsBound_data() {
-    QTest::addColumn<bool>("announced");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("ok");
-    for (const bool announced : {true, false}) {
-        const QByteArray how = announced ? "length announced: " : "length unannounced: ";
-        QTest::newRow(how + "at the bound") << announced << 1000 << true;
-        QTest::newRow(how + "a byte over") << announced << 1001 << false;
-        QTest::newRow(how + "far over") << announced << 100000 << false;
-    }
-}
-
-void TestLiveUpdate::downloadStopsAtItsBound() {
-    QFETCH(bool, announced);
-    QFETCH(int, size);
-    QFETCH(bool, ok);
-    LoopbackServer server;
-    CannedReply reply = canned(200, QByteArray(size, 'b'));
-    reply.announceLength = announced;
-    reply.chunkSize = 100;
-    server.setReply("/f", reply);
-    QTemporaryDir dir;
-    const QString local = dir.filePath(QStringLiteral("f.inf"));
-    writeFileForTest(local, "earlier");
-    NewsClient client;
-
-    const DownloadResult result = await<DownloadResult>(client, [&](auto handler) {
-        client.DownloadToFile(server.url("/f"), local, 1000, nullptr, std::move(handler));
-    });
-
-    QCOMPARE(result.ok, ok);
-    QCOMPARE(result.tooLarge, !ok);
-    QCOMPARE(readFileOrMarker(local), ok ? QByteArray(size, 'b') : QByteArray("earlier"));
 }
 
 QTEST_GUILESS_MAIN(TestLiveUpdate)

@@ -442,7 +442,6 @@ void TestNewsClient::silentServerTimesOut_data() {
     const QString noAnswer = QStringLiteral("The news site did not answer for 30 seconds. Try again later.");
     QTest::newRow("list") << NewsRequestKind::List << false << false << noAnswer;
     QTest::newRow("details") << NewsRequestKind::Details << false << false << noAnswer;
-    QTest::newRow("latest") << NewsRequestKind::Latest << false << false << noAnswer;
     QTest::newRow("latest, silent poll") << NewsRequestKind::Latest << true << false << QString();
     QTest::newRow("trickling list is no silence") << NewsRequestKind::List << false << true << QString();
 }
