@@ -173,6 +173,11 @@ private:
     // keeps quiet when there is nothing new; every other message shows in both modes.
     void CheckForUpdates(bool Silent);
     void UpdateOfferArrived(const news::UpdateOffer& offer);
+    // The status text of a news or update request the user waits for, and its removal when
+    // the request ends (unless something else has been written there since); the other
+    // request's text comes back while that one still runs.
+    void showNewsStatus(const QString& text);
+    void clearNewsStatus(const QString& text);
     // The last news item read, as stored in the settings file; throws when it cannot be read.
     QByteArray ReadLastNewsId() const;
     // Stores Value as the last news item read; throws when the settings cannot be rewritten.

@@ -16,6 +16,7 @@
 
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
 #include <QTimer>
 #include <QToolButton>
 
@@ -106,6 +107,7 @@ void TfrmMain::btnNewsClick() {
         return;
     }
     m_newsListRunning = true;
+    showNewsStatus(news::CheckingForNewsStatus());
     IdHTTP1->GetNewsList(*account, this, [this](const news::NewsListResult& result) {
         runGuarded(m_services.reporter, [&] { GetNewsListDone(result); });
     });
@@ -113,10 +115,13 @@ void TfrmMain::btnNewsClick() {
 
 void TfrmMain::GetNewsListDone(const news::NewsListResult& result) {
     m_newsListRunning = false;
+    clearNewsStatus(news::CheckingForNewsStatus());
     if (result.aborted)
         return;
     if (!result.message.isEmpty())
         m_services.messageBox.warning(this, result.message);
+    if (result.timedOut)
+        return; // the site said nothing, not that there is no news
     m_newsList.append(result.records);
     if (!result.ok || m_newsList.isEmpty()) {
         m_services.messageBox.information(this, news::NoNewsMessage());
@@ -127,11 +132,30 @@ void TfrmMain::GetNewsListDone(const news::NewsListResult& result) {
     frmNews.exec();
 }
 
+void TfrmMain::showNewsStatus(const QString& text) {
+    MainStatusPanel->setText(text);
+}
+
+void TfrmMain::clearNewsStatus(const QString& text) {
+    // Only while the status bar still says so: a search may have written since. The other
+    // request the user waits for may still run.
+    if (MainStatusPanel->text() != text)
+        return;
+    if (m_newsListRunning)
+        MainStatusPanel->setText(news::CheckingForNewsStatus());
+    else if (m_updateCheckRunning && !m_updateCheckSilent)
+        MainStatusPanel->setText(news::CheckingForUpdatesStatus());
+    else
+        MainStatusPanel->clear();
+}
+
 void TfrmMain::btnUpdateClick() {
     CheckForUpdates(false);
 }
 
 void TfrmMain::CheckForUpdates(bool Silent) {
+    if (!Silent)
+        showNewsStatus(news::CheckingForUpdatesStatus());
     if (m_updateCheckRunning) {
         // The check under way answers the click: it now also says when there is nothing new.
         m_updateCheckSilent = m_updateCheckSilent && Silent;
@@ -147,10 +171,16 @@ void TfrmMain::CheckForUpdates(bool Silent) {
 
 void TfrmMain::UpdateOfferArrived(const news::UpdateOffer& offer) {
     m_updateCheckRunning = false;
+    clearNewsStatus(news::CheckingForUpdatesStatus());
     if (offer.aborted)
         return;
     MessageBox& box = m_services.messageBox;
-    // A download that failed (no server, a folder without write access) is nothing new.
+    // The start-up check keeps its failures to itself; one the user asked for says why.
+    if (offer.failed) {
+        if (!m_updateCheckSilent)
+            box.warning(this, news::UpdateCheckFailedMessage(offer));
+        return;
+    }
     if (!offer.newer) {
         if (!m_updateCheckSilent)
             box.information(this, news::NoNewUpdatesMessage());

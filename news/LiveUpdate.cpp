@@ -14,9 +14,6 @@
 namespace velmora::news {
 namespace {
 
-// The information file is a few lines; anything past this is not read.
-constexpr qint64 MaxInfoFileBytes = 1024 * 1024;
-
 bool isLineEnd(char c) {
     return c == '\n' || c == '\r';
 }
@@ -180,6 +177,24 @@ QString UpdaterNotStartedWarning(const QString& reason) {
         .arg(reason);
 }
 
+QString UpdateCheckFailedMessage(const UpdateOffer& offer) {
+    if (offer.tooLarge)
+        return QStringLiteral("The update server's information file is too large (over %1 MiB); it was "
+                              "not read and the check for updates stopped.")
+            .arg(MaxUpdateInfoBytes / (1024 * 1024));
+    if (offer.timedOut)
+        return QStringLiteral("The update server did not answer for %1 seconds. Try again later.")
+            .arg(std::chrono::duration_cast<std::chrono::seconds>(RequestIdleTimeout).count());
+    if (offer.httpStatus != 0)
+        return QStringLiteral("The check for updates failed: the update server answered with status %1.")
+            .arg(offer.httpStatus);
+    return QStringLiteral("The check for updates failed: %1.").arg(offer.downloadError);
+}
+
+QString CheckingForUpdatesStatus() {
+    return QStringLiteral("Checking for updates...");
+}
+
 QByteArray UpdateInfoUrl(QByteArrayView updateBaseURL) {
     return updateBaseURL.toByteArray().append(UpdateInfoFileName);
 }
@@ -206,16 +221,20 @@ void FetchUpdateOffer(NewsClient& client, QByteArrayView updateBaseURL, const QS
                  handler = std::move(handler)](const DownloadResult& d) {
         UpdateOffer offer;
         offer.aborted = d.aborted;
+        offer.failed = !d.ok && !d.aborted;
+        offer.timedOut = d.timedOut;
+        offer.tooLarge = d.tooLarge;
+        offer.httpStatus = d.ok ? 0 : d.httpStatus;
         offer.downloadError = d.error;
         QFile file(path);
         if (d.ok && file.open(QIODevice::ReadOnly)) {
-            const UpdateInfo info = ReadUpdateInfo(file.read(MaxInfoFileBytes));
+            const UpdateInfo info = ReadUpdateInfo(file.read(MaxUpdateInfoBytes));
             offer.versionText = info.Version;
             offer.newer = IsNewerVersion(info.Version, appVersion);
         }
         handler(offer);
     };
-    client.DownloadToFile(UpdateInfoUrl(updateBaseURL), path, context, std::move(read));
+    client.DownloadToFile(UpdateInfoUrl(updateBaseURL), path, MaxUpdateInfoBytes, context, std::move(read));
 }
 
 } // namespace velmora::news

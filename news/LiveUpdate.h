@@ -66,17 +66,30 @@ struct DetachedCommand {
 DetachedCommand UpdaterCommand(const QString& applicationDir, QByteArrayView updateBaseURL,
                                QByteArrayView appVersion);
 
+// The most of the information file that is fetched and read.
+inline constexpr qint64 MaxUpdateInfoBytes = 1024 * 1024;
+
 // What the server's information file offers.
 struct UpdateOffer {
     bool newer = false;     // a higher version than the program's is published
     bool aborted = false;   // the client was stopped before the file arrived
+    bool failed = false;    // the file could not be fetched: see the fields below
+    bool timedOut = false;  // the server sent nothing for the client's idle time-out
+    bool tooLarge = false;  // the file is longer than MaxUpdateInfoBytes
+    int httpStatus = 0;     // the server's status, when it answered with one
     QByteArray versionText; // "Version" as read from the file
     QString downloadError;  // why the file could not be fetched, when it could not
 };
 
-// Downloads the information file into the program's folder through the client (replacing
-// an older copy), reads it and compares its version with appVersion. A download that fails
-// for any reason, a folder without write access included, offers nothing new.
+// What the user is told when the check could not fetch the information file.
+QString UpdateCheckFailedMessage(const UpdateOffer& offer);
+// The status text while a check the user asked for runs.
+QString CheckingForUpdatesStatus();
+
+// Downloads the information file into the program's folder through the client, reads it and
+// compares its version with appVersion. The file replaces an older copy only once it is
+// complete and no longer than MaxUpdateInfoBytes. A download that fails for any reason, a
+// folder without write access included, offers nothing new and sets failed.
 void FetchUpdateOffer(NewsClient& client, QByteArrayView updateBaseURL, const QString& applicationDir,
                       QByteArrayView appVersion, const QObject* context,
                       std::function<void(const UpdateOffer&)> handler);

@@ -124,6 +124,15 @@ QString NewsFailureMessage(NewsRequestKind kind, QByteArrayView reply) {
     return {};
 }
 
+QString NewsNoAnswerMessage() {
+    return QStringLiteral("The news site did not answer for %1 seconds. Try again later.")
+        .arg(std::chrono::duration_cast<std::chrono::seconds>(RequestIdleTimeout).count());
+}
+
+QString CheckingForNewsStatus() {
+    return QStringLiteral("Checking for news...");
+}
+
 QList<QByteArray> ReadNewsList(QByteArrayView reply) {
     QList<QByteArray> pieces;
     util::SplitAtChar(RecordSeparator, reply, pieces);

@@ -8,7 +8,12 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
+
 namespace velmora::news {
+
+// How long a news or update request may go without receiving a byte before it is given up.
+inline constexpr std::chrono::milliseconds RequestIdleTimeout{30000};
 
 // The three news base URLs of the branding, one per tier.
 struct NewsBaseUrls {
@@ -60,12 +65,18 @@ bool ReplyIsOk(QByteArrayView reply);
 // reply carries no code this request knows: then nothing is shown.
 QString NewsFailureMessage(NewsRequestKind kind, QByteArrayView reply);
 
+// The warning of a request that the news site left without an answer for RequestIdleTimeout.
+QString NewsNoAnswerMessage();
+// The status text while the news button's list loads.
+QString CheckingForNewsStatus();
+
 // What a finished request hands back. message is the warning to show the user; it is empty
 // on success, for replies without a known code, for a silent latest-news poll, and when the
-// request was aborted.
+// request was aborted. timedOut: the site sent nothing for the client's idle time-out.
 struct NewsResult {
     bool ok = false;
     bool aborted = false;
+    bool timedOut = false;
     QString message;
 };
 

@@ -1,9 +1,15 @@
 #include "webengine/WebEnginePlugin.h"
 
+#include "webengine/DocumentSchemeHandler.h"
 #include "webengine/OffscreenWebPage.h"
 #include "webengine/WebHtmlView.h"
 
 namespace velmora::webengine {
+
+WebEnginePlugin::WebEnginePlugin() {
+    // Made before anything of the engine: its schemes are fixed when it starts.
+    DocumentSchemeHandler::registerScheme();
+}
 
 app::HtmlView* WebEnginePlugin::createHtmlView(QWidget* parent) {
     return new WebHtmlView(parent);

@@ -13,6 +13,8 @@ class WebEnginePlugin final : public QObject, public app::WebEngineModule {
     Q_INTERFACES(velmora::app::WebEngineModule)
 
 public:
+    WebEnginePlugin();
+
     app::HtmlView* createHtmlView(QWidget* parent) override;
     search::OffscreenPage* createOffscreenPage(QObject* parent) override;
 };

@@ -1,9 +1,10 @@
 #include "webengine/WebHtmlView.h"
 
-#include "webengine/DocumentCharset.h"
+#include "webengine/DocumentSchemeHandler.h"
 
-#include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 namespace velmora::webengine {
@@ -15,10 +16,19 @@ WebHtmlView::WebHtmlView(QWidget* parent) : HtmlView(parent), m_view(new QWebEng
     setFocusProxy(m_view);
 }
 
+WebHtmlView::~WebHtmlView() {
+    if (m_documents)
+        m_documents->withdraw(m_shown);
+}
+
 void WebHtmlView::setHtmlSource(const QByteArray& html) {
-    // As bytes: the page's own charset declaration decides how they read, and without one they
-    // are Windows-1252. Left to itself the engine would guess the set of an undeclared page.
-    m_view->setContent(html, HtmlMimeType(html), QUrl());
+    // Served rather than given: the engine takes a document given directly only up to 2 MB. The
+    // handler serves it as bytes whose own charset declaration decides how they read, and
+    // without one they are Windows-1252.
+    if (!m_documents)
+        m_documents = &DocumentSchemeHandler::on(m_view->page()->profile());
+    m_shown = m_documents->publish(html, m_shown);
+    m_view->load(m_shown);
 }
 
 } // namespace velmora::webengine

@@ -13,6 +13,7 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -150,6 +151,7 @@ struct NewsWindowFixture {
     QTimer* timer() const { return f->find<QTimer>("Timer1"); }
     QToolButton* button(const char* name) const { return f->find<QToolButton>(name); }
     velmora::news::NewsClient* client() const { return f->find<velmora::news::NewsClient>("IdHTTP1"); }
+    QString status() const { return f->find<QLabel>("MainStatusPanel")->text(); }
     velmora::news::MessageHint* balloon() const {
         return f->find<velmora::news::MessageHint>("LMDMessageHint1");
     }
@@ -215,6 +217,7 @@ private slots:
     void updateCheck_data();
     void updateCheck();
     void updateClickDuringTheSilentCheckGetsAnAnswer();
+    void silentNewsServerHoldsUpNothing();
 };
 
 void TestFMainNews::poll_data() {
@@ -441,8 +444,9 @@ void TestFMainNews::closingStopsTheNewsRequest() {
 }
 
 void TestFMainNews::updateCheck_data() {
-    QTest::addColumn<QByteArray>("version"); // empty: nothing listens at the update server's port
-    QTest::addColumn<bool>("atStartUp");     // the poll's silent check instead of the button
+    QTest::addColumn<QByteArray>(
+        "version");                      // empty: nothing listens at the update server's port; 404: no file
+    QTest::addColumn<bool>("atStartUp"); // the poll's silent check instead of the button
     QTest::addColumn<bool>("folderIsFile");  // the program's folder cannot take the download
     QTest::addColumn<QList<int>>("answers"); // 0 OK, 1 Cancel, in order
     QTest::addColumn<bool>("updaterThere");
@@ -465,11 +469,20 @@ void TestFMainNews::updateCheck_data() {
     QTest::newRow("same version, start-up")
         << QByteArray("2.0") << true << false << ok << true << starts << QStringList() << false;
     QTest::newRow("unreachable, button")
-        << QByteArray() << false << false << ok << true << starts << QStringList{none} << false;
+        << QByteArray() << false << false << ok << true << starts
+        << QStringList{QStringLiteral("warning: The check for updates failed: Connection refused.")} << false;
+    QTest::newRow("missing on the server, button")
+        << QByteArray("404") << false << false << ok << true << starts
+        << QStringList{QStringLiteral(
+               "warning: The check for updates failed: the update server answered with status 404.")}
+        << false;
     QTest::newRow("unreachable, start-up")
         << QByteArray() << true << false << ok << true << starts << QStringList() << false;
     QTest::newRow("folder without write access, button")
-        << QByteArray("2.1") << false << true << ok << true << starts << QStringList{none} << false;
+        << QByteArray("2.1") << false << true << ok << true << starts
+        << QStringList{QStringLiteral("warning: The check for updates failed: Cannot create "
+                                      "<dir>/mainappupdate.inf: Not a directory.")}
+        << false;
     QTest::newRow("folder without write access, start-up")
         << QByteArray("2.1") << true << true << ok << true << starts << QStringList() << false;
     QTest::newRow("newer at start-up, Cancel at the first question")
@@ -508,7 +521,16 @@ void TestFMainNews::updateCheck() {
     NewsWindowFixture n("Free", NoIdItem, folderIsFile ? notAFolder : QString(),
                         version.isEmpty() ? unreachable : QByteArray());
     n.serveVersion(version);
+    if (version == "404") {
+        CannedReply missing;
+        missing.status = 404;
+        n.server.setReply(UpdatePath, missing);
+    }
     const QString programDir = folderIsFile ? notAFolder : n.dir.path();
+    // A copy from an earlier check stays until a new one has arrived whole.
+    const QString infoFile = n.dir.filePath(QStringLiteral("mainappupdate.inf"));
+    const QByteArray earlier = "[APPLICATION]\r\nVersion=1.0\r\n";
+    writeFileForTest(infoFile, earlier);
     const QString updater = QDir(programDir).filePath(QStringLiteral("Updater.exe"));
     if (updaterThere && !folderIsFile)
         writeFileForTest(updater, "#!/bin/sh\n");
@@ -518,7 +540,12 @@ void TestFMainNews::updateCheck() {
     QVERIFY(n.showActive());
     QVERIFY(atStartUp ? n.runPoll() : n.click("btnUpdate"));
 
+    messages.replaceInStrings(QStringLiteral("<dir>"), programDir);
     QCOMPARE(described(n.f->messageBox), messages);
+    const bool arrived = !version.isEmpty() && version != "404" && !folderIsFile;
+    QCOMPARE(velmora::testing::readFileOrMarker(infoFile),
+             arrived ? "[Application]\r\nName=Velmora\r\nVersion=" + version + "\r\n" : earlier);
+    QCOMPARE(n.status(), QString());
     const bool startTried = closed || !startFailure.isEmpty();
     QCOMPARE(n.f->platform.started.size(), startTried ? 1 : 0);
     if (startTried) {
@@ -530,9 +557,7 @@ void TestFMainNews::updateCheck() {
     QCOMPARE(n.f->window->isVisible(), !closed);
     QCOMPARE(n.f->window->Closing(), closed);
     // The information file stays beside the program; nothing else there changes.
-    QStringList files{QStringLiteral("dbsettings.dat")};
-    if (!version.isEmpty() && !folderIsFile)
-        files.append(QStringLiteral("mainappupdate.inf"));
+    QStringList files{QStringLiteral("dbsettings.dat"), QStringLiteral("mainappupdate.inf")};
     if (updaterThere && !folderIsFile)
         files.prepend(QStringLiteral("Updater.exe"));
     QCOMPARE(QDir(n.dir.path()).entryList(QDir::Files, QDir::Name), files);
@@ -552,6 +577,34 @@ void TestFMainNews::updateClickDuringTheSilentCheckGetsAnAnswer() {
     QTRY_VERIFY(!n.client()->busy());
     QCOMPARE(described(n.f->messageBox), QStringList{QStringLiteral("info: ") + NoUpdates});
     QCOMPARE(countUpdateFetches(n.server), 1);
+}
+
+void TestFMainNews::silentNewsServerHoldsUpNothing() {
+    NewsWindowFixture n("Master");
+    CannedReply silent;
+    silent.neverAnswer = true;
+    n.server.setReply("/news/getlastnews.php", silent);
+    QVERIFY(n.showActive());
+    n.client()->setIdleTimeout(std::chrono::milliseconds(1500));
+
+    n.button("btnNews")->click();
+    QCOMPARE(n.status(), QStringLiteral("Checking for news..."));
+    QVERIFY(n.server.waitForRequests(1));
+    // The update check goes out and ends while the news request still waits.
+    n.button("btnUpdate")->click();
+    QCOMPARE(n.status(), QStringLiteral("Checking for updates..."));
+    QTRY_COMPARE(described(n.f->messageBox), QStringList{QStringLiteral("info: ") + NoUpdates});
+    QCOMPARE(countUpdateFetches(n.server), 1);
+    QVERIFY(n.client()->busy());
+    QCOMPARE(n.status(), QStringLiteral("Checking for news..."));
+
+    // The news request gives up with a sentence, and says nothing about there being no news.
+    QTRY_VERIFY(!n.client()->busy());
+    QCOMPARE(described(n.f->messageBox),
+             (QStringList{
+                 QStringLiteral("info: ") + NoUpdates,
+                 QStringLiteral("warning: The news site did not answer for 30 seconds. Try again later.")}));
+    QCOMPARE(n.status(), QString());
 }
 
 QTEST_MAIN(TestFMainNews)

@@ -82,10 +82,12 @@ private slots:
     void initTestCase();
     void startWithoutPageLoadsNoEngine();
     // The first to load the engine in this process, which never asks for shared contexts.
+    void newsWindowAfterAStartWithoutWelcomePage_data();
     void newsWindowAfterAStartWithoutWelcomePage();
     void pageShownLater();
     void welcomePage_data();
     void welcomePage();
+    void welcomePagePicturesFromTheWeb();
     void unavailableModule_data();
     void unavailableModule();
 };
@@ -126,17 +128,31 @@ void TestWebEngineModule::pageShownLater() {
 }
 
 // A branded start without a welcome page, as main() makes it: the settings read first, no shared
-// contexts asked for. The news window still shows its items through the module.
+// contexts asked for. The news window still shows its items through the module, and their bytes
+// read by the welcome page's rule.
+void TestWebEngineModule::newsWindowAfterAStartWithoutWelcomePage_data() {
+    QTest::addColumn<QByteArray>("item"); // as the service sends it, "$" escapes and all
+    QTest::addColumn<QString>("title");
+    QTest::newRow("declared UTF-8") << QByteArray("<html><head><meta charset=utf-8><title>Caf$C3$A9 $E2$82$AC"
+                                                  "</title></head><body>nine</body></html>")
+                                    << QStringLiteral("Caf\u00e9 \u20ac");
+    QTest::newRow("no declaration: Windows-1252")
+        << QByteArray("<html><head><title>Caf$E9 $80</title></head><body>nine</body></html>")
+        << QStringLiteral("Caf\u00e9 \u20ac");
+}
+
 void TestWebEngineModule::newsWindowAfterAStartWithoutWelcomePage() {
+    QFETCH(QByteArray, item);
+    QFETCH(QString, title);
     velmora::testing::LoopbackServer server;
     server.setResponder("/news/getlastnews.php", [](const velmora::testing::RecordedRequest&) {
         velmora::testing::CannedReply reply;
         reply.body = "9^Nine^2024-05-01\xAFOK";
         return reply;
     });
-    server.setResponder("/news/getnewsdetails.php", [](const velmora::testing::RecordedRequest&) {
+    server.setResponder("/news/getnewsdetails.php", [item](const velmora::testing::RecordedRequest&) {
         velmora::testing::CannedReply reply;
-        reply.body = "<html><head><title>Item nine</title></head><body>nine</body></html>\xAFOK";
+        reply.body = item + "\xAFOK";
         return reply;
     });
     velmora::testing::BrandedFolder folder;
@@ -152,7 +168,9 @@ void TestWebEngineModule::newsWindowAfterAStartWithoutWelcomePage() {
                         moduleHtmlViewFactory(loader, reporter));
     f.find<QTimer>("Timer1")->stop();
     QVERIFY(f.show());
-    QVERIFY(!engineLoaded());
+    static bool firstRow = true; // the first to load the engine in this process
+    if (std::exchange(firstRow, false))
+        QVERIFY(!engineLoaded());
 
     // Works the modal news window: picks the item, waits for its page, closes the window.
     bool seen = false;
@@ -167,8 +185,7 @@ void TestWebEngineModule::newsWindowAfterAStartWithoutWelcomePage() {
         auto* list = window->findChild<QTreeWidget*>(QStringLiteral("lvwItems"));
         if (list && list->topLevelItemCount() == 1) {
             list->setCurrentItem(list->topLevelItem(0));
-            shown = showsTitle(window->findChild<QWidget*>(QStringLiteral("prfEditorNews")),
-                               QStringLiteral("Item nine"));
+            shown = showsTitle(window->findChild<QWidget*>(QStringLiteral("prfEditorNews")), title);
         }
         window->close();
     });
@@ -199,6 +216,17 @@ void TestWebEngineModule::welcomePage_data() {
     QTest::newRow("no declaration, upper half only")
         << "<html><head><title>" + upperHalf + "</title></head><body><p>" + upperHalf + "</p></body></html>"
         << QString::fromLatin1(upperHalf);
+    // Beyond what the engine takes as a document given directly (2 MB).
+    QByteArray paragraphs;
+    while (paragraphs.size() < 3 * 1024 * 1024)
+        paragraphs += "<p>Caf\xe9 \x80 " + QByteArray::number(paragraphs.size()) + "</p>\n";
+    QTest::newRow("3 MB, no declaration")
+        << "<html><head><title>Caf\xe9 \x80 3 MB</title></head><body>" + paragraphs + "</body></html>"
+        << QStringLiteral("Caf\u00e9 \u20ac 3 MB");
+    QTest::newRow("3 MB, declared UTF-8")
+        << "<html><head><meta charset=\"utf-8\"><title>Caf\xc3\xa9 3 MB</title></head><body>" + paragraphs +
+               "</body></html>"
+        << QStringLiteral("Caf\u00e9 3 MB");
 }
 
 void TestWebEngineModule::welcomePage() {
@@ -215,6 +243,21 @@ void TestWebEngineModule::welcomePage() {
     QVERIFY(view);
     QVERIFY(showsTitle(view, title));
     QVERIFY(reporter.messages.isEmpty());
+}
+
+void TestWebEngineModule::welcomePagePicturesFromTheWeb() {
+    velmora::testing::LoopbackServer server;
+    velmora::testing::CannedReply picture;
+    picture.contentType = "image/gif";
+    picture.body = QByteArray::fromBase64("R0lGODlhAQABAAAAACwAAAAAAQABAAACAkQBADs=");
+    server.setReply("/banner.gif", picture);
+    WebEngineLoader loader(QStringLiteral(VELMORA_WEBENGINE_MODULE_DIR));
+    RecordingReporter reporter;
+    ModuleWindow f(withWelcome("<html><body><img src=\"" + server.url("/banner.gif") + "\"></body></html>"),
+                   moduleHtmlViewFactory(loader, reporter));
+    QVERIFY(f.show());
+    QVERIFY(server.waitForRequests(1, PageTimeoutMs));
+    QCOMPARE(server.requests().front().path, QByteArray("/banner.gif"));
 }
 
 void TestWebEngineModule::unavailableModule_data() {

@@ -50,7 +50,7 @@ UpdateOffer fetchOffer(NewsClient& client, const QByteArray& base, const QString
 
 DownloadResult download(NewsClient& client, const QByteArray& url, const QString& file) {
     return await<DownloadResult>(
-        client, [&](auto handler) { client.DownloadToFile(url, file, nullptr, std::move(handler)); });
+        client, [&](auto handler) { client.DownloadToFile(url, file, -1, nullptr, std::move(handler)); });
 }
 
 } // namespace
@@ -167,17 +167,38 @@ void TestLiveUpdate::offerFromServer_data() {
     QTest::addColumn<bool>("reachable");
     QTest::addColumn<bool>("newer");
     QTest::addColumn<QByteArray>("versionText");
+    QTest::addColumn<QString>("failure"); // what the user is told; empty when the file arrived
     const QByteArray head = "[APPLICATION]\r\nName=Velmora\r\nVersion=";
-    QTest::newRow("2.0: nothing new") << 200 << head + "2.0\r\n" << true << false << QByteArray("2.0");
-    QTest::newRow("2.1: newer") << 200 << head + "2.1\r\n" << true << true << QByteArray("2.1");
-    QTest::newRow("1.9: nothing new") << 200 << head + "1.9\r\n" << true << false << QByteArray("1.9");
+    const QString none;
+    QTest::newRow("2.0: nothing new") << 200 << head + "2.0\r\n"
+                                      << true << false << QByteArray("2.0") << none;
+    QTest::newRow("2.1: newer") << 200 << head + "2.1\r\n" << true << true << QByteArray("2.1") << none;
+    QTest::newRow("1.9: nothing new") << 200 << head + "1.9\r\n"
+                                      << true << false << QByteArray("1.9") << none;
     QTest::newRow("2.00000001: nothing new")
-        << 200 << head + "2.00000001" << true << false << QByteArray("2.00000001");
-    QTest::newRow("garbage") << 200 << QByteArray("<html>Version=9</html>") << true << false << QByteArray();
-    QTest::newRow("missing on the server") << 404 << QByteArray() << true << false << QByteArray();
+        << 200 << head + "2.00000001" << true << false << QByteArray("2.00000001") << none;
+    QTest::newRow("garbage") << 200 << QByteArray("<html>Version=9</html>") << true << false << QByteArray()
+                             << none;
+    QTest::newRow("missing on the server")
+        << 404 << QByteArray() << true << false << QByteArray()
+        << QStringLiteral("The check for updates failed: the update server answered with status 404.");
     QTest::newRow("server error with a newer file as its page")
-        << 500 << head + "9.9" << true << false << QByteArray();
-    QTest::newRow("unreachable") << 0 << QByteArray() << false << false << QByteArray();
+        << 500 << head + "9.9" << true << false << QByteArray()
+        << QStringLiteral("The check for updates failed: the update server answered with status 500.");
+    QTest::newRow("unreachable") << 0 << QByteArray() << false << false << QByteArray()
+                                 << QStringLiteral("The check for updates failed: Connection refused.");
+    const QString tooLarge = QStringLiteral("The update server's information file is too large (over 1 MiB); "
+                                            "it was not read and the check for updates stopped.");
+    const QByteArray newer = head + "9.9\r\n";
+    QTest::newRow("1 MiB: read") << 200 << newer + QByteArray(MaxUpdateInfoBytes - newer.size(), ';') << true
+                                 << true << QByteArray("9.9") << none;
+    QTest::newRow("a byte over 1 MiB")
+        << 200 << newer + QByteArray(MaxUpdateInfoBytes - newer.size() + 1, ';') << true << false
+        << QByteArray() << tooLarge;
+    // Status -1: a server that takes the request and never answers.
+    QTest::newRow("never answers")
+        << -1 << QByteArray() << true << false << QByteArray()
+        << QStringLiteral("The update server did not answer for 30 seconds. Try again later.");
 }
 
 void TestLiveUpdate::offerFromServer() {
@@ -186,9 +207,12 @@ void TestLiveUpdate::offerFromServer() {
     QFETCH(bool, reachable);
     QFETCH(bool, newer);
     QFETCH(QByteArray, versionText);
+    QFETCH(QString, failure);
     LoopbackServer server;
+    CannedReply reply = canned(status, file);
+    reply.neverAnswer = status < 0;
     if (status != 404)
-        server.setReply(Base.toByteArray() + "mainappupdate.inf", canned(status, file));
+        server.setReply(Base.toByteArray() + "mainappupdate.inf", reply);
     const QByteArray base =
         reachable
             ? server.url(Base)
@@ -196,16 +220,23 @@ void TestLiveUpdate::offerFromServer() {
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("mainappupdate.inf"));
     // A copy from an earlier check that announced more must not speak for a failed one.
-    writeFileForTest(local, "[APPLICATION]\nVersion=7.0\n");
+    const QByteArray earlier = "[APPLICATION]\nVersion=7.0\n";
+    writeFileForTest(local, earlier);
     NewsClient client;
+    client.setIdleTimeout(std::chrono::milliseconds(300));
 
     const UpdateOffer offer = fetchOffer(client, base, dir.path());
 
     QCOMPARE(offer.newer, newer);
     QCOMPARE(offer.versionText, versionText);
     QVERIFY(!offer.aborted);
-    const bool arrived = reachable && status == 200;
-    QCOMPARE(readFileOrMarker(local), arrived ? file : QByteArray("<missing>"));
+    const bool arrived = failure.isEmpty();
+    QCOMPARE(offer.failed, !arrived);
+    QCOMPARE(offer.failed ? UpdateCheckFailedMessage(offer) : QString(), failure);
+    // The earlier copy stays until a new one is complete, and nothing else is left beside it.
+    QCOMPARE(readFileOrMarker(local), arrived ? file : earlier);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("mainappupdate.inf")});
     QCOMPARE(offer.downloadError.isEmpty(), arrived);
     if (reachable) {
         QCOMPARE(server.requestCount(), 1);
@@ -268,9 +299,9 @@ void TestLiveUpdate::abortedDownloadLeavesNoFile() {
     const QString local = dir.filePath(QStringLiteral("f.inf"));
     NewsClient client;
     std::optional<DownloadResult> result;
-    client.DownloadToFile(server.url("/slow"), local, nullptr, [&](const DownloadResult& r) { result = r; });
+    client.DownloadToFile(server.url("/slow"), local, -1, nullptr,
+                          [&](const DownloadResult& r) { result = r; });
     QVERIFY(server.waitForRequests(1));
-    QVERIFY(QFile::exists(local));
     QTest::qWait(60); // a few pieces have arrived
 
     client.abort();
@@ -278,7 +309,7 @@ void TestLiveUpdate::abortedDownloadLeavesNoFile() {
     QVERIFY(result.has_value());
     QVERIFY(result->aborted);
     QVERIFY(!result->ok);
-    QVERIFY(!QFile::exists(local));
+    QVERIFY(QDir(dir.path()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestLiveUpdate)

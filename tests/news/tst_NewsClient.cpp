@@ -5,6 +5,9 @@
 
 #include "LoopbackServer.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
@@ -102,6 +105,9 @@ private slots:
     void cookiesKept();
     void tooLongReplyFails();
     void requestsWaitTheirTurn();
+    void silentServerTimesOut_data();
+    void silentServerTimesOut();
+    void downloadDoesNotWaitForNews();
     void abortEndsEverythingOnce();
     void goneContextIsNotCalled();
     void handlerNeverRunsInsideTheCall();
@@ -404,9 +410,13 @@ void TestNewsClient::abortEndsEverythingOnce() {
     };
     client.GetNewsList(account, nullptr, note("list"));
     client.GetNewsDetails(account, "3", nullptr, note("details"));
-    client.DownloadToFile(server.url("/file"), QStringLiteral("/nonexistent-dir/f"), nullptr,
+    CannedReply silent;
+    silent.neverAnswer = true;
+    server.setReply("/file", silent);
+    QTemporaryDir dir;
+    client.DownloadToFile(server.url("/file"), dir.filePath(QStringLiteral("f")), -1, nullptr,
                           note("download"));
-    QVERIFY(server.waitForRequests(1));
+    QVERIFY(server.waitForRequests(2));
 
     client.abort();
     const QList<QByteArray> expected{"list aborted", "details aborted", "download aborted"};
@@ -415,12 +425,75 @@ void TestNewsClient::abortEndsEverythingOnce() {
     client.abort();
     QTest::qWait(100);
     QCOMPARE(ended, expected);
-    QCOMPARE(server.requestCount(), 1);
+    QCOMPARE(server.requestCount(), 2);
+    QVERIFY(QDir(dir.path()).isEmpty());
 
     // The client serves again afterwards.
     const Outcome after = run(client, NewsRequestKind::Latest, account);
     QVERIFY(after.ok);
     QCOMPARE(after.payload, QByteArray("1|Slow"));
+}
+
+void TestNewsClient::silentServerTimesOut_data() {
+    QTest::addColumn<NewsRequestKind>("kind");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("trickles"); // a byte every 100 ms: slow, but never quiet for long
+    QTest::addColumn<QString>("message");
+    const QString noAnswer = QStringLiteral("The news site did not answer for 30 seconds. Try again later.");
+    QTest::newRow("list") << NewsRequestKind::List << false << false << noAnswer;
+    QTest::newRow("details") << NewsRequestKind::Details << false << false << noAnswer;
+    QTest::newRow("latest, silent poll") << NewsRequestKind::Latest << true << false << QString();
+    QTest::newRow("trickling list is no silence") << NewsRequestKind::List << false << true << QString();
+}
+
+void TestNewsClient::silentServerTimesOut() {
+    QFETCH(NewsRequestKind, kind);
+    QFETCH(bool, silent);
+    QFETCH(bool, trickles);
+    QFETCH(QString, message);
+    LoopbackServer server;
+    CannedReply reply = canned(200, "1^A\xaf"
+                                    "OK");
+    reply.neverAnswer = !trickles;
+    reply.chunkSize = 1;
+    reply.intervalMs = 100;
+    server.setReply("/m/" + scriptOf(kind), reply);
+    NewsClient client;
+    client.setIdleTimeout(std::chrono::milliseconds(300));
+
+    const Outcome outcome = run(client, kind, accountFor(server, "BM"), silent);
+
+    QCOMPARE(outcome.ok, trickles);
+    QCOMPARE(outcome.message, message);
+    QVERIFY(!outcome.aborted);
+    QVERIFY(!client.busy());
+}
+
+void TestNewsClient::downloadDoesNotWaitForNews() {
+    LoopbackServer server;
+    CannedReply silent;
+    silent.neverAnswer = true;
+    server.setReply("/m/getlastnews.php", silent);
+    server.setReply("/file", canned(200, "[APPLICATION]"));
+    NewsClient client;
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("f"));
+    bool newsEnded = false;
+    std::optional<DownloadResult> download;
+
+    client.GetLastNews(accountFor(server, "BM"), true, nullptr,
+                       [&](const LatestNewsResult&) { newsEnded = true; });
+    QVERIFY(server.waitForRequests(1));
+    client.DownloadToFile(server.url("/file"), local, -1, nullptr,
+                          [&](const DownloadResult& r) { download = r; });
+
+    QVERIFY(QTest::qWaitFor([&] { return download.has_value(); }, 5000));
+    QVERIFY(download->ok);
+    QVERIFY(!newsEnded);
+    QVERIFY(client.busy());
+    QFile file(local);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[APPLICATION]"));
 }
 
 void TestNewsClient::goneContextIsNotCalled() {

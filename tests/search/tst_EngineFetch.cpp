@@ -81,6 +81,7 @@ private slots:
     void ends_data();
     void ends();
     void oneEndPerStart();
+    void userAnsweringIsNotCutOff();
 };
 
 void TestEngineFetch::ends_data() {
@@ -136,6 +137,26 @@ void TestEngineFetch::oneEndPerStart() {
     EngineFetch none({});
     QVERIFY(!none.start(QUrl(QString::fromLatin1(ResultsUrl)), whyNot));
     QCOMPARE(whyNot, QStringLiteral("No web engine is available."));
+}
+
+void TestEngineFetch::userAnsweringIsNotCutOff() {
+    EngineFetchSettings settings =
+        scripted({{}}, "http://consent.localhost:9/consent", "<p>Before you continue</p>");
+    settings.waitLimitMs = 600;
+    EngineFetch fetch(settings);
+    QSignalSpy userNeeded(&fetch, &EngineFetch::userNeeded);
+    QSignalSpy finished(&fetch, &EngineFetch::finished);
+    QString whyNot;
+    QVERIFY(fetch.start(QUrl(QString::fromLatin1(ResultsUrl)), whyNot));
+    QVERIFY(userNeeded.wait(3000));
+
+    // The user takes longer than the wait for a page may last, and the fetch still waits.
+    QTest::qWait(2 * settings.waitLimitMs);
+    QCOMPARE(finished.size(), 0);
+    QVERIFY(fetch.isRunning());
+    fetch.abort();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().value<EngineFetchResult>().outcome, Outcome::Aborted);
 }
 
 QTEST_GUILESS_MAIN(TestEngineFetch)

@@ -75,6 +75,12 @@ struct LoopbackServer::State {
     }
 
     void answer(const CannedReply& reply, httplib::Response& response) {
+        if (reply.neverAnswer) {
+            while (!stopping)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            response.status = 503;
+            return;
+        }
         response.status = reply.status;
         for (const auto& [name, value] : reply.headers)
             response.set_header(text(name), text(value));

@@ -45,6 +45,9 @@ struct CannedReply {
     int intervalMs = 0;
     // False sends the body without Content-Length (chunked transfer coding).
     bool announceLength = true;
+    // True takes the request and sends nothing back, not even a status line, until the
+    // server goes: a server that accepts and never answers.
+    bool neverAnswer = false;
 };
 
 // An HTTP server on 127.0.0.1 with a port of the system's choosing, run on its own threads
