@@ -4,6 +4,7 @@
 #include "app/AppGlobals.h"
 #include "app/BrandLoader.h"
 #include "app/BrandPictures.h"
+#include "app/ElidedLabel.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
 #include "app/LinkLabel.h"

@@ -3,6 +3,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/BrandTier.h"
+#include "app/ElidedLabel.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
 #include "app/MessageBox.h"
