@@ -1,5 +1,6 @@
 #include "news/NewsClient.h"
 
+#include "util/AtomicSave.h"
 #include "util/NetworkAccess.h"
 
 #include <QNetworkAccessManager>
@@ -290,9 +291,8 @@ void NewsClient::onFinished(LaneId id) {
         exchange.error = QStringLiteral("HTTP status %1").arg(status);
     } else if (reply.error() != QNetworkReply::NoError) {
         exchange.error = reply.errorString();
-    } else if (job.file && !(job.file->flush() && job.file->commit())) {
-        // flush() first: a failed flush inside commit() goes unnoticed.
-        exchange.error = QStringLiteral("Cannot write %1: %2").arg(job.localFile, job.file->errorString());
+    } else if (QString reason; job.file && !util::CommitSave(*job.file, &reason)) {
+        exchange.error = QStringLiteral("Cannot write %1: %2").arg(job.localFile, reason);
     } else {
         exchange.ok = true;
         exchange.body = std::move(job.received);

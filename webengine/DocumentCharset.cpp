@@ -1,5 +1,7 @@
 #include "webengine/DocumentCharset.h"
 
+#include <algorithm>
+
 #include <QByteArray>
 #include <QSet>
 #include <QStringDecoder>
@@ -261,8 +263,14 @@ bool DeclaresCharset(QByteArrayView document) {
 }
 
 QString HtmlMimeType(QByteArrayView document) {
-    return DeclaresCharset(document) ? QStringLiteral("text/html")
-                                     : QStringLiteral("text/html;charset=windows-1252");
+    if (DeclaresCharset(document))
+        return QStringLiteral("text/html");
+    // Resellers write pages and news in UTF-8 without saying so. Text of a legacy set that is
+    // also valid UTF-8 hardly occurs outside plain ASCII, which reads the same either way.
+    const bool ascii = std::all_of(document.begin(), document.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!ascii && document.isValidUtf8())
+        return QStringLiteral("text/html;charset=utf-8");
+    return QStringLiteral("text/html;charset=windows-1252");
 }
 
 } // namespace velmora::webengine

@@ -1,8 +1,8 @@
 #pragma once
 
 // How an HTML document's bytes are handed to the web engine so that they read as a browser reads
-// a legacy page: the document's own character set declaration decides, and without one the bytes
-// are Windows-1252. Left alone, the engine guesses the set of an undeclared document from its
+// a legacy page: the document's own character set declaration decides; without one the bytes are
+// UTF-8 when they are valid UTF-8, and Windows-1252 otherwise. Left alone, the engine guesses the set of an undeclared document from its
 // bytes (a Windows-1252 page full of accented letters can come out Cyrillic).
 
 #include <QByteArrayView>
@@ -16,8 +16,9 @@ namespace velmora::webengine {
 // head. Comments and the text of script, style and title elements are not looked into.
 bool DeclaresCharset(QByteArrayView document);
 
-// "text/html" for a document that declares its character set, "text/html;charset=windows-1252"
-// for one that does not.
+// "text/html" for a document that declares its character set; for one that does not,
+// "text/html;charset=utf-8" when its bytes are valid UTF-8 beyond plain ASCII, and
+// "text/html;charset=windows-1252" otherwise.
 QString HtmlMimeType(QByteArrayView document);
 
 } // namespace velmora::webengine

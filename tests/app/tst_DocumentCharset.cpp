@@ -1,5 +1,5 @@
 // Whether a document handed to the web view declares its character set: the view lets a
-// declaration decide and reads every other document as Windows-1252.
+// declaration decide and reads every other document as UTF-8 when it is, else as Windows-1252.
 
 #include "webengine/DocumentCharset.h"
 
@@ -51,6 +51,27 @@ private slots:
         QCOMPARE(DeclaresCharset(document), declares);
         QCOMPARE(HtmlMimeType(document),
                  declares ? QStringLiteral("text/html") : QStringLiteral("text/html;charset=windows-1252"));
+    }
+
+    void undeclaredSet_data() {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("mimeType");
+
+        const QString utf8 = QStringLiteral("text/html;charset=utf-8");
+        const QString legacy = QStringLiteral("text/html;charset=windows-1252");
+        QTest::newRow("plain ASCII") << QByteArray("<p>Cafe</p>") << legacy;
+        QTest::newRow("UTF-8 letters") << QByteArray("<p>Caf\xc3\xa9 \xe2\x82\xac</p>") << utf8;
+        QTest::newRow("Windows-1252 letters") << QByteArray("<p>Caf\xe9 \x80</p>") << legacy;
+        QTest::newRow("UTF-8 cut inside a letter") << QByteArray("<p>Caf\xc3") << legacy;
+        QTest::newRow("UTF-8, then a legacy byte") << QByteArray("<p>Caf\xc3\xa9 \xe9</p>") << legacy;
+        QTest::newRow("declared set wins")
+            << QByteArray("<meta charset=koi8-r><p>\xc3\xa9</p>") << QStringLiteral("text/html");
+    }
+
+    void undeclaredSet() {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, mimeType);
+        QCOMPARE(HtmlMimeType(document), mimeType);
     }
 };
 
