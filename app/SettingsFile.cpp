@@ -73,8 +73,8 @@ SettingsText DecryptSettings(QIODevice* source, qint64 size) {
     QBuffer target(&plain);
     target.open(QIODevice::WriteOnly);
     if (!util::DecryptDevice(source, &target, size))
-        return {SettingsState::Refused, {}};
-    return {SettingsState::Read, JoinedSettingsText(plain)};
+        return {SettingsState::Refused, {}, {}};
+    return {SettingsState::Read, JoinedSettingsText(plain), {}};
 }
 
 SettingsText ReadSettingsText(const QString& settingsFile) {
