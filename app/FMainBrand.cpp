@@ -84,7 +84,7 @@ void TfrmMain::LoadBrandSettings() {
 
     // A refused file reads as an empty text: every field empty, the skin and icon still applied.
     const BrandLoad load =
-        app::LoadBrandSettings(startup.settings.text, m_services.random, FilesIn(m_services.applicationDir));
+        app::LoadBrandSettings(startup.settings.text, m_services.random, FilesIn(brandDir()));
     m_brand = load.settings;
     applyBrandTexts(load);
     if (load.reached(BrandStage::Banner))
@@ -121,7 +121,7 @@ void TfrmMain::applyBanner(const BrandLoad& load) {
 
     // Read where it is stored: the file is never moved or renamed, its kind comes from the name
     // in the settings.
-    const QString path = QDir(m_services.applicationDir).filePath(BannerFileName(load.bannerIndex));
+    const QString path = QDir(brandDir()).filePath(BannerFileName(load.bannerIndex));
     QLabel* const banner = animated ? gifBanner : imgBanner;
     if (animated) {
         auto* movie = new QMovie(path, load.pictureFormat, gifBanner);
@@ -156,7 +156,7 @@ void TfrmMain::applyLinks(const BrandLoad& load) {
 }
 
 void TfrmMain::applySkinAndIcon() {
-    const QDir dir(m_services.applicationDir);
+    const QDir dir(brandDir());
     // The reseller's skin restyles every window; a file without a readable skin keeps the stored one.
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (application && applySkinFile(*application, dir.filePath(QString::fromLatin1(SkinFileName)))) {
