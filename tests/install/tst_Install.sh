@@ -94,15 +94,17 @@ mkdir -p "$XDG_CONFIG_HOME/velmora"
 brand_before="$(md5sum "$XDG_CONFIG_HOME/velmora/dbsettings.dat")"
 tree_before="$(cd "$prefix" && find . | sort)"
 
-# Starts the installed program and waits until wanted (a command) holds, at most 90 seconds.
+# Starts the installed program and waits until a command holds, at most 90 seconds; fails at
+# once when the program's output shows the bad text (empty: none).
 run_until() {
-    local log="$1"
-    shift
+    local log="$1" bad="$2"
+    shift 2
     "$prefix/bin/velmora" >"$log" 2>&1 &
     program_pid=$!
     local waited=0
     until "$@"; do
         kill -0 "$program_pid" 2>/dev/null || { cat "$log" >&2; fail "velmora ended by itself"; }
+        [ -z "$bad" ] || ! grep -q "$bad" "$log" || { cat "$log" >&2; fail "velmora said: $bad"; }
         ((waited++ < 900)) || { cat "$log" >&2; fail "waited 90 s in vain for: $*"; }
         sleep 0.1
     done
@@ -111,7 +113,7 @@ run_until() {
     program_pid=""
 }
 
-run_until "$work/run1.log" grep -q 'GET /probe.png' "$work/server.log"
+run_until "$work/run1.log" 'could not be loaded' grep -q 'GET /probe.png' "$work/server.log"
 ! grep -q 'could not be loaded' "$work/run1.log" || fail "the module was not found: $(cat "$work/run1.log")"
 [ "$(cd "$prefix" && find . | sort)" = "$tree_before" ] || fail "the program wrote into the installed tree"
 [ "$(md5sum "$XDG_CONFIG_HOME/velmora/dbsettings.dat")" = "$brand_before" ] || fail "the brand file changed"
@@ -119,7 +121,7 @@ echo "headless start: the welcome page of the user's brand loaded its picture fr
 
 # Without its module the program starts and says why the page cannot be shown.
 mv "$prefix/lib/velmora/$module_name" "$work/"
-run_until "$work/run2.log" grep -q 'could not be loaded' "$work/run2.log"
+run_until "$work/run2.log" '' grep -q 'could not be loaded' "$work/run2.log"
 grep -qF "$prefix/lib/velmora/$module_name" "$work/run2.log" || fail "the missing module was not named: $(cat "$work/run2.log")"
 echo "without the module: $(grep -m1 'could not be loaded' "$work/run2.log")"
 
