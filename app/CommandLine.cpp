@@ -33,7 +33,7 @@ QString helpText() {
         "~/.config/velmora/usersettings.txt, the update information in ~/.cache/velmora/ and\n"
         "downloads in the temporary folder. A portable folder keeps all of them beside the\n"
         "executable. See velmora(1).\n"
-        "Exit status: 0 after the window closes or a question answered, 2 on wrong usage.\n");
+        "Exit status: 0 when the window was closed or an option answered, 2 on wrong usage.\n");
 }
 
 CommandLineAnswer usageError(const QString& problem) {
