@@ -332,8 +332,12 @@ void TfrmMain::createNetworkClients() {
     // The news and update requests' client, with its own in-memory cookies; direct
     // connections only.
     IdHTTP1 = named(new news::NewsClient(this), "IdHTTP1");
-    // The results page's client; its temporary files go beside the executable.
-    IdHTTP2 = named(new search::PageDownload(m_services.applicationDir, m_services.random, this), "IdHTTP2");
+    // The results page's client; its temporary files go beside the executable, or for an
+    // installed program into the user's temporary folder.
+    IdHTTP2 = named(
+        new search::PageDownload(util::PlaceOr(m_services.places.downloadDir, m_services.applicationDir),
+                                 m_services.random, this),
+        "IdHTTP2");
     // The same page through the web engine, when the engine asks for scripts.
     m_engineFetch = named(new search::EngineFetch(m_services.enginePages, this), "engineFetch");
 }

@@ -4,6 +4,7 @@
 #include "app/HtmlView.h"
 #include "app/StartupSettings.h"
 #include "search/EngineFetch.h"
+#include "util/ProgramPlaces.h"
 
 #include <QByteArray>
 #include <QList>
@@ -73,6 +74,9 @@ struct MainWindowServices {
     // Where a search gets a page that runs scripts, when the engine will not give its results
     // without them, and how long it waits for one; without pages the search says so instead.
     search::EngineFetchSettings enginePages = {};
+    // Where an installed program writes and finds its brand; a place left empty is
+    // applicationDir, as in a portable folder.
+    util::ProgramPlaces places = {};
 };
 
 // The main window: toolbar, banner, results list, links and status bar on the main page,
@@ -96,6 +100,8 @@ public:
     const BrandSettings& brandSettings() const { return m_brand; }
     const QByteArray& UpdateBaseURL() const { return m_services.updateBaseURL; }
     const QString& applicationDir() const { return m_services.applicationDir; }
+    // The folder of the brand files in use.
+    QString brandDir() const { return util::PlaceOr(m_services.places.brandDir, m_services.applicationDir); }
     QList<QByteArray>& NewsList() { return m_newsList; }
     search::ResultsModel& results() { return *m_results; }
     // The results-page address up to the keyword.

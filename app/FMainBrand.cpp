@@ -77,7 +77,7 @@ void TfrmMain::LoadBrandSettings() {
 
     // A refused file reads as an empty text: every field empty, the skin and icon still applied.
     const BrandLoad load =
-        app::LoadBrandSettings(startup.settings.text, m_services.random, FilesIn(m_services.applicationDir));
+        app::LoadBrandSettings(startup.settings.text, m_services.random, FilesIn(brandDir()));
     m_brand = load.settings;
     // Each part on its own: a bad one is left out and reported, the others are applied all the
     // same. Every bad part is told once, together, in one message.
@@ -121,7 +121,7 @@ QString TfrmMain::applyBanner(const BrandLoad& load) {
 
     // Read where it is stored: the file is never moved or renamed, its kind comes from the name
     // in the settings.
-    const QString path = QDir(m_services.applicationDir).filePath(BannerFileName(load.bannerIndex));
+    const QString path = QDir(brandDir()).filePath(BannerFileName(load.bannerIndex));
     QLabel* const banner = animated ? gifBanner : imgBanner;
     const BannerPictureRead read = ReadBannerPicture(path, load.pictureFormat);
     if (!read.problem.isEmpty()) {
@@ -149,7 +149,7 @@ void TfrmMain::applyLinks(const BrandLoad& load) {
 }
 
 QString TfrmMain::applySkinAndIcon() {
-    const QDir dir(m_services.applicationDir);
+    const QDir dir(brandDir());
     // The reseller's skin restyles every window; a file without a readable skin keeps the stored one.
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (application && applySkinFile(*application, dir.filePath(QString::fromLatin1(SkinFileName)))) {

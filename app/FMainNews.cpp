@@ -6,15 +6,18 @@
 #include "app/ElidedLabel.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
+#include "app/LastNewsIdStore.h"
 #include "app/MessageBox.h"
 #include "app/SettingsFile.h"
 #include "news/FNews.h"
+#include "news/InstalledUpdate.h"
 #include "news/LiveUpdate.h"
 #include "news/MessageHint.h"
 #include "news/NewsClient.h"
 #include "news/NewsPoll.h"
 #include "util/Platform.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
@@ -89,11 +92,11 @@ void TfrmMain::showNewsPicture(const QByteArray& storedId) {
 }
 
 QByteArray TfrmMain::ReadLastNewsId() const {
-    return app::ReadLastNewsId(SettingsFilePath(m_services.applicationDir));
+    return LastNewsIdStore(SettingsFilePath(brandDir()), m_services.places.userSettingsFile).read();
 }
 
 void TfrmMain::WriteLastNewsId(const QByteArray& Value) {
-    app::WriteLastNewsId(SettingsFilePath(m_services.applicationDir), Value);
+    LastNewsIdStore(SettingsFilePath(brandDir()), m_services.places.userSettingsFile).write(Value);
     showNewsPicture(Value);
 }
 
@@ -164,7 +167,11 @@ void TfrmMain::CheckForUpdates(bool Silent) {
     }
     m_updateCheckRunning = true;
     m_updateCheckSilent = Silent;
-    news::FetchUpdateOffer(*IdHTTP1, m_services.updateBaseURL, m_services.applicationDir, AppVersion, this,
+    // An installed program keeps the information file in the user's cache folder. A folder
+    // that cannot be made fails the download, which counts as nothing new.
+    const QString infoDir = util::PlaceOr(m_services.places.cacheDir, m_services.applicationDir);
+    QDir().mkpath(infoDir);
+    news::FetchUpdateOffer(*IdHTTP1, m_services.updateBaseURL, infoDir, AppVersion, this,
                            [this](const news::UpdateOffer& offer) {
                                runGuarded(m_services.reporter, [&] { UpdateOfferArrived(offer); });
                            });
@@ -187,12 +194,17 @@ void TfrmMain::UpdateOfferArrived(const news::UpdateOffer& offer) {
             box.information(this, news::NoNewUpdatesMessage());
         return;
     }
+    const news::DetachedCommand updater =
+        news::UpdaterCommand(m_services.applicationDir, m_services.updateBaseURL, AppVersion);
+    // An installed program without an updater of its own is updated by the system's packages.
+    if (!m_services.places.portable && !QFileInfo::exists(updater.program)) {
+        box.information(this, news::PackageManagerUpdateMessage(toWidgetText(offer.versionText)));
+        return;
+    }
     if (box.show(this, MessageBox::Kind::Information,
                  news::NewUpdateQuestion(toWidgetText(offer.versionText)),
                  MessageBox::Buttons::OkCancel) != MessageBox::Answer::Ok)
         return;
-    const news::DetachedCommand updater =
-        news::UpdaterCommand(m_services.applicationDir, m_services.updateBaseURL, AppVersion);
     if (!QFileInfo::exists(updater.program)) {
         box.warning(this, news::UpdaterMissingWarning());
         return;

@@ -50,12 +50,20 @@ public:
 
 } // namespace
 
-WebEngineLoader::WebEngineLoader(QString directory) : m_directory(std::move(directory)) {}
+WebEngineLoader::WebEngineLoader(QString directory) : m_directories{std::move(directory)} {}
+
+WebEngineLoader::WebEngineLoader(QStringList directories) : m_directories(std::move(directories)) {}
 
 WebEngineLoader::~WebEngineLoader() = default;
 
 QString WebEngineLoader::modulePath() const {
-    return QDir(m_directory).absoluteFilePath(QStringLiteral(VELMORA_WEBENGINE_MODULE_FILE));
+    const QString file = QStringLiteral(VELMORA_WEBENGINE_MODULE_FILE);
+    for (const QString& directory : m_directories) {
+        const QString path = QDir(directory).absoluteFilePath(file);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return QDir(m_directories.value(0)).absoluteFilePath(file);
 }
 
 WebEngineModule* WebEngineLoader::module() {

@@ -4,6 +4,7 @@
 #include "search/OffscreenPage.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -21,6 +22,8 @@ public:
     // The program passes the directory of its executable, where the build and the install put
     // the module.
     explicit WebEngineLoader(QString directory);
+    // The first of directories that holds the module; a missing module is named in the first.
+    explicit WebEngineLoader(QStringList directories);
     ~WebEngineLoader();
     WebEngineLoader(const WebEngineLoader&) = delete;
     WebEngineLoader& operator=(const WebEngineLoader&) = delete;
@@ -30,11 +33,11 @@ public:
     WebEngineModule* module();
     // Why the module could not be loaded, as a sentence for the user; empty otherwise.
     const QString& errorString() const { return m_error; }
-    // The module's file, whether it exists or not.
+    // The module's file, whether it exists or not (then in the first directory).
     QString modulePath() const;
 
 private:
-    QString m_directory;
+    QStringList m_directories;
     std::unique_ptr<QPluginLoader> m_plugin;
     WebEngineModule* m_module = nullptr;
     bool m_tried = false;

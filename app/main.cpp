@@ -1,5 +1,6 @@
 #include "app/AppGlobals.h"
 #include "app/AppIcon.h"
+#include "app/CommandLine.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
 #include "app/MessageBox.h"
@@ -9,7 +10,10 @@
 #include "app/WebEngineLoader.h"
 #include "search/SearchUrl.h"
 #include "util/Platform.h"
+#include "util/ProgramPlaces.h"
 #include "util/RandomSource.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -25,28 +29,44 @@ void prepareForPages(bool pageShowsAtStart) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version work without a display: no window system is opened for them.
+    const velmora::app::CommandLineAnswer answer =
+        velmora::app::AnswerCommandLine(velmora::app::ArgumentsOf(argc, argv));
+    if (answer.exitStatus) {
+        std::fputs(answer.output.toLocal8Bit().constData(), stdout);
+        std::fputs(answer.error.toLocal8Bit().constData(), stderr);
+        return *answer.exitStatus;
+    }
+
     // The settings are read before the application object exists, to know whether the welcome
     // page shows at once. What goes wrong here is reported when the main window is created,
     // where the brand is loaded from what was read.
     const QString applicationDir = velmora::app::ExecutableDirBeforeApplication(argc > 0 ? argv[0] : nullptr);
-    velmora::app::StartupSettings startup = velmora::app::ReadStartupSettings(applicationDir);
+    // A portable folder keeps its files beside the executable; an installed program writes
+    // only to the user's folders and finds its brand and module in the installed tree.
+    velmora::util::ProgramPlaces places = velmora::util::SystemProgramPlaces(
+        applicationDir, QString::fromLatin1(velmora::app::SettingsFileName));
+    velmora::app::StartupSettings startup = velmora::app::ReadStartupSettings(places.brandDir);
     prepareForPages(startup.hasWelcomePage);
 
     velmora::app::DialogErrorReporter reporter;
     velmora::app::ReportingApplication application(argc, argv, reporter);
     velmora::app::applyStoredSkin(application);
     QApplication::setWindowIcon(velmora::app::VelmoraIcon());
+    // Lets the desktop match the window with the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(velmora::util::AppId));
 
     // The engine's module loads when the first page is to be shown or loaded with scripts, from
-    // beside the executable.
-    velmora::app::WebEngineLoader webEngine(applicationDir);
+    // beside the executable or from the installed library folder.
+    velmora::app::WebEngineLoader webEngine(places.moduleDirs);
     velmora::app::TfrmMain frmMain(
         std::move(startup),
         {velmora::util::SystemPlatform(), reporter, applicationDir, velmora::app::BuiltInUpdateBaseURL(),
          velmora::app::moduleHtmlViewFactory(webEngine, reporter), velmora::app::SystemMessageBox(),
          velmora::util::SystemRandom(), velmora::search::BuiltInSearchBaseURL(),
          velmora::app::SystemSaveDialog(),
-         velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)}});
+         velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)},
+         std::move(places)});
     frmMain.show();
     return application.exec();
 }
