@@ -5,12 +5,14 @@
 #include "app/ConsentWindow.h"
 #include "app/ErrorReporter.h"
 #include "app/FAbout.h"
+#include "app/FHistory.h"
 #include "app/Gauge.h"
 #include "app/LayoutHelpers.h"
 #include "app/LinkLabel.h"
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "history/HistoryStore.h"
 #include "news/MessageHint.h"
 #include "news/NewsClient.h"
 #include "search/CsvWriter.h"
@@ -149,6 +151,7 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
     createMainPage();
     createStatusBar();
     createNetworkClients();
+    createHistoryParts();
 
     // The news poll's timer: started below or when the welcome page is left.
     Timer1 = named(new QTimer(this), "Timer1");
@@ -195,7 +198,10 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
     runGuarded(m_services.reporter, [this] { FormCreate(); });
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    // The history window reads through the store's connection: it goes first.
+    delete m_historyWindow;
+}
 
 void TfrmMain::createWelcomePage() {
     stsWelcome = named(new QWidget(pgcPrinc), "stsWelcome");
@@ -446,6 +452,7 @@ bool TfrmMain::DownloadPage(const QByteArray& url) {
     if (!IdHTTP2->start(QUrl::fromEncoded(url)))
         return false;
     m_pageUrl = url;
+    m_pageWithScripts = false;
     MainStatusPanel->setText(search::GettingUrlStatus(url));
     MainGauge->setValue(0);
     return true;
@@ -466,6 +473,8 @@ void TfrmMain::IdHTTP2WorkEnd() {
 
 void TfrmMain::IdHTTP2Finished(const search::DownloadResult& result) {
     MainStatusPanel->setText(search::DownloadEndStatus(result, m_closing));
+    if (result.outcome == search::DownloadResult::Outcome::Failed && !m_closing)
+        recordFailedSearch(history::SearchOutcome::Error);
     if (result.outcome != search::DownloadResult::Outcome::Completed || m_closing)
         return;
     const search::PageVerdict verdict = search::JudgePage(result.finalUrl, result.pageText);
@@ -480,8 +489,10 @@ void TfrmMain::LoadPageWithScripts(search::PageVerdict verdict) {
     QString whyNot;
     if (!m_engineFetch->start(QUrl::fromEncoded(m_pageUrl), whyNot)) {
         MainStatusPanel->setText(search::EngineUnavailableStatus(verdict, whyNot));
+        recordFailedSearch(history::SearchOutcome::Verdict);
         return;
     }
+    m_pageWithScripts = true;
     MainStatusPanel->setText(search::EngineLoadingStatus());
     MainGauge->setMaxValue(100);
     MainGauge->setValue(0);
@@ -512,6 +523,11 @@ void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
         m_consentWindow->deleteLater(); // this may run inside its own close event
     }
     MainStatusPanel->setText(search::EngineFetchEndStatus(result, m_closing));
+    if (result.outcome == search::EngineFetchResult::Outcome::NotResults && !m_closing)
+        recordFailedSearch(history::SearchOutcome::Verdict);
+    else if (result.outcome != search::EngineFetchResult::Outcome::Completed &&
+             result.outcome != search::EngineFetchResult::Outcome::Aborted && !m_closing)
+        recordFailedSearch(history::SearchOutcome::Error);
     if (result.outcome != search::EngineFetchResult::Outcome::Completed || m_closing)
         return;
     MainGauge->setValue(MainGauge->maxValue());
@@ -521,19 +537,27 @@ void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
 void TfrmMain::readAdsIntoList(const QByteArray& pageText) {
     // The keyword as the field reads now, which the user may have edited meanwhile.
     const QByteArray keyword = edtKeyword->text().toUtf8();
-    search::ResultsModel::Batch batch(*m_results);
-    // The classic rules where the page has their markers, the reader of today's layouts
-    // otherwise; where that reader stops short of the page's end, or sees ads it could not
-    // read, the status bar says so and the rows it read stay.
-    const search::AdsRead read = search::ReadAds(pageText, keyword, *m_results);
-    if (read == search::AdsRead::CutShort) {
-        MainStatusPanel->setText(
-            MainStatusPanel->text() +
-            QStringLiteral(" The page was read only in part; later ads may be missing."));
-    } else if (read == search::AdsRead::MissedAds) {
-        MainStatusPanel->setText(MainStatusPanel->text() +
-                                 QStringLiteral(" This page shows ads that Velmora could not read."));
+    const QString completed = MainStatusPanel->text();
+    const int firstRow = m_results->rowCount();
+    {
+        search::ResultsModel::Batch batch(*m_results);
+        // The classic rules where the page has their markers, the reader of today's layouts
+        // otherwise; where that reader stops short of the page's end, or sees ads it could not
+        // read, the status bar says so and the rows it read stay.
+        const search::AdsRead read = search::ReadAds(pageText, keyword, *m_results);
+        if (read == search::AdsRead::CutShort) {
+            MainStatusPanel->setText(
+                MainStatusPanel->text() +
+                QStringLiteral(" The page was read only in part; later ads may be missing."));
+        } else if (read == search::AdsRead::MissedAds) {
+            MainStatusPanel->setText(MainStatusPanel->text() +
+                                     QStringLiteral(" This page shows ads that Velmora could not read."));
+        }
     }
+    // The rows show whatever the history says; its count follows "Download completed!".
+    const QString history = recordSearch(history::SearchOutcome::AdsRead, {}, firstRow, pageText);
+    if (!history.isEmpty())
+        MainStatusPanel->setText(completed + u' ' + history + MainStatusPanel->text().mid(completed.size()));
 }
 
 void TfrmMain::btnClearClick() {

@@ -1,12 +1,14 @@
 #include "app/AppGlobals.h"
 #include "app/AppIcon.h"
 #include "app/ErrorReporter.h"
+#include "app/FHistory.h"
 #include "app/FMain.h"
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
 #include "app/StartupSettings.h"
 #include "app/WebEngineLoader.h"
+#include "history/HistoryStore.h"
 #include "search/SearchUrl.h"
 #include "util/Platform.h"
 #include "util/RandomSource.h"
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
          velmora::util::SystemRandom(), velmora::search::BuiltInSearchBaseURL(),
          velmora::app::SystemSaveDialog(),
          velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)}});
+    frmMain.setHistoryStore(velmora::app::UserHistoryStore());
     frmMain.show();
     return application.exec();
 }
