@@ -1,5 +1,6 @@
 #include "history/HistoryQuery.h"
 
+#include "history/AdIdentity.h"
 #include "search/CsvWriter.h"
 #include "util/AtomicSave.h"
 
@@ -62,8 +63,9 @@ BoundSql FilteredFrom(const HistoryFilter& filter) {
     from.sql = QStringLiteral(" FROM keyword_ads ka JOIN ads a ON a.id = ka.ad_id"
                               " JOIN keywords k ON k.id = ka.keyword_id WHERE 1 = 1");
     if (!filter.keyword.isEmpty()) {
-        from.sql += QStringLiteral(" AND k.keyword = ?");
-        from.values.append(filter.keyword);
+        // Through the keyword's indexed digest, so the filter reads that keyword's rows only.
+        from.sql += QStringLiteral(" AND ka.keyword_id IN (SELECT id FROM keywords WHERE digest = ?)");
+        from.values.append(QString::fromLatin1(HexDigest(StoredCell(filter.keyword.toUtf8()).toUtf8())));
     }
     for (const QString& word : filter.words.split(u' ', Qt::SkipEmptyParts)) {
         from.sql +=
