@@ -12,6 +12,8 @@
 #include <QThread>
 #include <QVariant>
 
+#include <variant>
+
 #ifdef Q_OS_UNIX
 #include <sys/statvfs.h>
 #endif
@@ -106,9 +108,12 @@ QString OutcomeName(SearchOutcome outcome) {
 // The statements of one search, prepared once per connection.
 struct HistoryStore::Statements {
     explicit Statements(const QSqlDatabase& db)
-        : keyword(db), findPage(db), page(db), search(db), ad(db), sighting(db), keywordAd(db) {}
-    QSqlQuery keyword, findPage, page, search, ad, sighting, keywordAd;
-    QList<QSqlQuery*> all() { return {&keyword, &findPage, &page, &search, &ad, &sighting, &keywordAd}; }
+        : findKeyword(db), keyword(db), findPage(db), page(db), search(db), findAd(db), ad(db), sighting(db),
+          keywordAd(db) {}
+    QSqlQuery findKeyword, keyword, findPage, page, search, findAd, ad, sighting, keywordAd;
+    QList<QSqlQuery*> all() {
+        return {&findKeyword, &keyword, &findPage, &page, &search, &findAd, &ad, &sighting, &keywordAd};
+    }
 };
 
 HistoryStore::HistoryStore(HistoryLocation location, Options options)
@@ -226,9 +231,9 @@ bool HistoryStore::open() {
     m_statements = std::make_unique<Statements>(db);
     Statements& s = *m_statements;
     const bool prepared =
+        s.findKeyword.prepare(QStringLiteral("SELECT id FROM keywords WHERE digest = ?")) &&
         s.keyword.prepare(QStringLiteral("INSERT INTO keywords (digest, keyword) VALUES (?, ?)"
-                                         " ON CONFLICT (digest) DO UPDATE SET digest = excluded.digest"
-                                         " RETURNING id")) &&
+                                         " ON CONFLICT (digest) DO NOTHING RETURNING id")) &&
         s.findPage.prepare(QStringLiteral("SELECT id FROM pages WHERE digest = ?")) &&
         s.page.prepare(
             QStringLiteral("INSERT INTO pages (digest, body) VALUES (?, ?)"
@@ -236,10 +241,10 @@ bool HistoryStore::open() {
         s.search.prepare(QStringLiteral(
             "INSERT INTO searches (searched_at, keyword_id, market, device, load_method, outcome,"
             " outcome_text, ad_count, page_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id")) &&
+        s.findAd.prepare(QStringLiteral("SELECT id FROM ads WHERE identity = ?")) &&
         s.ad.prepare(
             QStringLiteral("INSERT INTO ads (identity, title, ad_text, url, host) VALUES (?, ?, ?, ?, ?)"
-                           " ON CONFLICT (identity) DO UPDATE SET identity = excluded.identity"
-                           " RETURNING id")) &&
+                           " ON CONFLICT (identity) DO NOTHING RETURNING id")) &&
         s.sighting.prepare(QStringLiteral(
             "INSERT INTO sightings (search_id, ad_id, ad_position, block) VALUES (?, ?, ?, ?)")) &&
         s.keywordAd.prepare(QStringLiteral(
@@ -360,13 +365,43 @@ QSqlQuery* HistoryStore::writeSearch(const SearchRecord& record, StoreResult& re
     };
     const QString time = StoredTime(record.time);
 
+    // Known rows are looked up, not written again: a server keeps no dead copy of them. A row
+    // that a concurrent writer inserted first is found by the second lookup.
+    auto findOrInsert = [&](QSqlQuery& find, QSqlQuery& insert, const QString& key,
+                            const QList<QVariant>& values) -> std::variant<qint64, QSqlQuery*> {
+        for (int round = 0; round < 2; ++round) {
+            find.addBindValue(key);
+            if (!find.exec())
+                return &find;
+            if (find.next()) {
+                const qint64 id = find.value(0).toLongLong();
+                find.finish();
+                return id;
+            }
+            find.finish();
+            if (round == 1)
+                break;
+            insert.addBindValue(key);
+            for (const QVariant& value : values)
+                insert.addBindValue(value);
+            if (!insert.exec())
+                return &insert;
+            if (insert.next()) {
+                const qint64 id = insert.value(0).toLongLong();
+                insert.finish();
+                return id;
+            }
+            insert.finish();
+        }
+        return &find;
+    };
+
     const QString keyword = cell(record.keyword);
-    s.keyword.addBindValue(QString::fromLatin1(HexDigest(keyword.toUtf8())));
-    s.keyword.addBindValue(keyword);
-    if (!runReturning(s.keyword))
-        return &s.keyword;
-    const qint64 keywordId = s.keyword.value(0).toLongLong();
-    s.keyword.finish();
+    const auto keywordRow =
+        findOrInsert(s.findKeyword, s.keyword, QString::fromLatin1(HexDigest(keyword.toUtf8())), {keyword});
+    if (auto* failed = std::get_if<QSqlQuery*>(&keywordRow))
+        return *failed;
+    const qint64 keywordId = std::get<qint64>(keywordRow);
 
     QVariant pageId = NullId();
     if (m_options.keepPages && !record.page.isEmpty()) {
@@ -404,15 +439,12 @@ QSqlQuery* HistoryStore::writeSearch(const SearchRecord& record, StoreResult& re
     // An ad shown twice on one page is one more sighting but counts once for the keyword.
     QHash<qint64, AdMark> marked;
     for (const SightedAd& ad : record.ads) {
-        s.ad.addBindValue(QString::fromLatin1(AdIdentity(ad.title, ad.text, ad.url)));
-        s.ad.addBindValue(cell(ad.title));
-        s.ad.addBindValue(cell(ad.text));
-        s.ad.addBindValue(cell(ad.url));
-        s.ad.addBindValue(DisplayedHost(ad.url));
-        if (!runReturning(s.ad))
-            return &s.ad;
-        const qint64 adId = s.ad.value(0).toLongLong();
-        s.ad.finish();
+        const auto adRow =
+            findOrInsert(s.findAd, s.ad, QString::fromLatin1(AdIdentity(ad.title, ad.text, ad.url)),
+                         {cell(ad.title), cell(ad.text), cell(ad.url), DisplayedHost(ad.url)});
+        if (auto* failed = std::get_if<QSqlQuery*>(&adRow))
+            return *failed;
+        const qint64 adId = std::get<qint64>(adRow);
 
         const QString block = cell(ad.block);
         s.sighting.addBindValue(result.searchId);
