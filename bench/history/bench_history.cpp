@@ -171,10 +171,10 @@ void BM_FirstRows(benchmark::State& state, QString backend, bool byKeyword, bool
         HistoryFilter filter;
         if (byKeyword)
             filter.keyword = QString::fromLatin1(KeywordName((k++ * 997) % Keywords));
-        Record(state,
-               backend +
-                   (byKeyword ? QStringLiteral(" keyword filter") : QStringLiteral(" window's first rows")),
-               FirstRows(store.database(), filter));
+        const QString figure = byKeyword ? QStringLiteral(" keyword filter")
+                               : atEnd   ? QStringLiteral(" rows at the end of the table")
+                                         : QStringLiteral(" window's first rows");
+        Record(state, backend + figure, FirstRows(store.database(), filter, atEnd));
     }
     if (!big->second.file.isEmpty())
         state.counters["file_MB"] = double(QFileInfo(big->second.file).size()) / 1e6;
