@@ -239,8 +239,9 @@ int main(int argc, char** argv) {
         for (const auto& [name, ms] : goals)
             if (figure.endsWith(name))
                 goal = ms;
-        std::printf("%s: median %.2f ms (goal %.0f ms) over %zu runs\n", qPrintable(figure), Median(samples),
-                    goal, samples.size());
+        const QString goalText = goal > 0 ? QStringLiteral(" (goal %1 ms)").arg(goal) : QString();
+        std::printf("%s: median %.2f ms%s over %zu runs\n", qPrintable(figure), Median(samples),
+                    qPrintable(goalText), samples.size());
     }
     if (const auto big = g_big.find(QStringLiteral("sqlite")); big != g_big.end())
         std::printf("sqlite file of 1,000,000 sightings: %.1f MB (goal 150 MB)\n",

@@ -6,6 +6,7 @@
 #include "history/SqlDialect.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -29,12 +30,12 @@ const QDateTime T3(QDate(2026, 3, 5), QTime(9, 15), Qt::UTC);
 
 // Child processes of this program write to a store named in the environment:
 // VELMORA_HISTORY_WRITER="LOCATION\nKEYWORD\nCOUNT" stores COUNT searches of 20 ads (COUNT 0: until
-// killed), printing "stored N" after each commit.
+// killed, and then of 400 ads), printing "storing N" before each search and "stored N" after its commit.
 constexpr char WriterVariable[] = "VELMORA_HISTORY_WRITER";
 
-QList<SightedAd> TwentyAds(int search) {
+QList<SightedAd> TwentyAds(int search, int count = 20) {
     QList<SightedAd> ads;
-    for (int i = 1; i <= 20; ++i) {
+    for (int i = 1; i <= count; ++i) {
         // Half the ads come back in every search, half are new each time.
         const QByteArray id = i <= 10 ? QByteArray::number(i) : QByteArray::number(search * 100 + i);
         ads.append({"Title " + id, "Text of ad " + id, "www.shop" + id + ".example/offer", i,
@@ -52,8 +53,11 @@ int RunWriter(const QByteArray& spec) {
     }
     const int count = parts.value(2).toInt();
     for (int i = 1; count == 0 || i <= count; ++i) {
-        const StoreResult result =
-            store.storeSearch(Search(parts.value(1), TwentyAds(i), QDateTime::currentDateTimeUtc()));
+        printf("storing %d\n", i);
+        fflush(stdout);
+        // Until killed: long pages, so that a kill lands inside a search.
+        const StoreResult result = store.storeSearch(
+            Search(parts.value(1), TwentyAds(i, count == 0 ? 400 : 20), QDateTime::currentDateTimeUtc()));
         if (!result.stored) {
             fprintf(stderr, "%s\n", qPrintable(result.sentence));
             return 3;
@@ -404,12 +408,28 @@ void TestHistoryStore::killedWriter() {
     QProcess writer;
     StartWriter(writer, place.text(), "killed", 0);
     QVERIFY(writer.waitForStarted());
+    // The time one search takes, from the first few; then the kill comes halfway into the next.
     int committed = 0;
-    while (committed < 25 && writer.waitForReadyRead(30000))
-        while (writer.canReadLine())
-            if (writer.readLine().startsWith("stored "))
+    QElapsedTimer clock;
+    clock.start();
+    qint64 started = 0, longest = 0;
+    while (writer.waitForReadyRead(30000)) {
+        bool storing = false;
+        while (writer.canReadLine()) {
+            const QByteArray line = writer.readLine();
+            if (line.startsWith("stored ")) {
                 ++committed;
-    QVERIFY2(committed >= 25, writer.readAllStandardError().constData());
+                longest = std::max(longest, clock.elapsed() - started);
+            } else if (line.startsWith("storing ")) {
+                started = clock.elapsed();
+                storing = true;
+            }
+        }
+        if (committed >= 5 && storing)
+            break;
+    }
+    QVERIFY2(committed >= 5, writer.readAllStandardError().constData());
+    QTest::qSleep(int(longest / 2));
     ::kill(pid_t(writer.processId()), SIGKILL);
     QVERIFY(writer.waitForFinished());
     QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
