@@ -33,6 +33,18 @@ void StoreFixture(HistoryStore& store) {
     QVERIFY(store.storeSearch(Search("shoes", {green, red}, Day3)).stored);
 }
 
+HistoryFilter Filter(const QString& keyword, const QString& words = {}, const QString& advertiser = {},
+                     QDate from = {}, QDate to = {}, QDate newSince = {}) {
+    HistoryFilter filter;
+    filter.keyword = keyword;
+    filter.words = words;
+    filter.advertiser = advertiser;
+    filter.from = from;
+    filter.to = to;
+    filter.newSince = newSince;
+    return filter;
+}
+
 // The titles of the filtered view, in its order, read through the window's model.
 QStringList Titles(HistoryAdsModel& model) {
     QStringList titles;
@@ -81,33 +93,29 @@ void TestHistoryQuery::filters_data() {
                           << QStringList{"shoes/Green Shoes", "shoes/Red Shoes", "boots/Size 9\" boots",
                                          "boots/Red Shoes", "shoes/Blue Shoes"}
                           << qint64(3);
-        row("keyword") << HistoryFilter{.keyword = QStringLiteral("boots")}
+        row("keyword") << Filter(QStringLiteral("boots"))
                        << QStringList{"boots/Size 9\" boots", "boots/Red Shoes"} << qint64(2);
-        row("keyword is exact") << HistoryFilter{.keyword = QStringLiteral("boot")} << QStringList{}
-                                << qint64(0);
+        row("keyword is exact") << Filter(QStringLiteral("boot")) << QStringList{} << qint64(0);
         row("words in title or text, any case")
-            << HistoryFilter{.words = QStringLiteral("SHOES best")}
-            << QStringList{"shoes/Red Shoes", "boots/Red Shoes"} << qint64(1);
-        row("percent sign is literal") << HistoryFilter{.words = QStringLiteral("100%")}
-                                       << QStringList{"shoes/Green Shoes"} << qint64(1);
-        row("percent sign is no wildcard")
-            << HistoryFilter{.words = QStringLiteral("e%s")} << QStringList{} << qint64(0);
-        row("underscore is literal") << HistoryFilter{.words = QStringLiteral("n_w")}
-                                     << QStringList{"shoes/Green Shoes"} << qint64(1);
-        row("underscore is no wildcard")
-            << HistoryFilter{.words = QStringLiteral("shoe_")} << QStringList{} << qint64(0);
-        row("quote and SQL words") << HistoryFilter{.words = QStringLiteral("9\" 'DROP")} << QStringList{}
-                                   << qint64(0);
-        row("quote and SQL words found") << HistoryFilter{.words = QStringLiteral("9\" drop")}
-                                         << QStringList{"boots/Size 9\" boots"} << qint64(1);
-        row("advertiser") << HistoryFilter{.advertiser = QStringLiteral("shopb")}
+            << Filter({}, QStringLiteral("SHOES best")) << QStringList{"shoes/Red Shoes", "boots/Red Shoes"}
+            << qint64(1);
+        row("percent sign is literal")
+            << Filter({}, QStringLiteral("100%")) << QStringList{"shoes/Green Shoes"} << qint64(1);
+        row("percent sign is no wildcard") << Filter({}, QStringLiteral("e%s")) << QStringList{} << qint64(0);
+        row("underscore is literal") << Filter({}, QStringLiteral("n_w")) << QStringList{"shoes/Green Shoes"}
+                                     << qint64(1);
+        row("underscore is no wildcard") << Filter({}, QStringLiteral("shoe_")) << QStringList{} << qint64(0);
+        row("quote and SQL words") << Filter({}, QStringLiteral("9\" 'DROP")) << QStringList{} << qint64(0);
+        row("quote and SQL words found")
+            << Filter({}, QStringLiteral("9\" drop")) << QStringList{"boots/Size 9\" boots"} << qint64(1);
+        row("advertiser") << Filter({}, {}, QStringLiteral("shopb"))
                           << QStringList{"boots/Size 9\" boots", "shoes/Blue Shoes"} << qint64(1);
-        row("seen on day 2") << HistoryFilter{.from = QDate(2026, 3, 2), .to = QDate(2026, 3, 2)}
+        row("seen on day 2") << Filter({}, {}, {}, QDate(2026, 3, 2), QDate(2026, 3, 2))
                              << QStringList{"shoes/Red Shoes", "boots/Size 9\" boots", "boots/Red Shoes"}
                              << qint64(2);
-        row("seen up to day 1") << HistoryFilter{.to = QDate(2026, 3, 1)}
+        row("seen up to day 1") << Filter({}, {}, {}, {}, QDate(2026, 3, 1))
                                 << QStringList{"shoes/Red Shoes", "shoes/Blue Shoes"} << qint64(2);
-        row("new since day 2") << HistoryFilter{.newSince = QDate(2026, 3, 2)}
+        row("new since day 2") << Filter({}, {}, {}, {}, {}, QDate(2026, 3, 2))
                                << QStringList{"shoes/Green Shoes", "boots/Size 9\" boots", "boots/Red Shoes"}
                                << qint64(3);
     }
@@ -177,8 +185,7 @@ void TestHistoryQuery::timeline() {
     auto store = place.open();
     StoreFixture(*store);
     HistoryAdsModel model;
-    QVERIFY(model.setQuery(store->database(),
-                           {.keyword = QStringLiteral("shoes"), .words = QStringLiteral("red")}));
+    QVERIFY(model.setQuery(store->database(), Filter(QStringLiteral("shoes"), QStringLiteral("red"))));
     const qint64 red = model.index(0, 0).data(HistoryAdsModel::AdIdRole).toLongLong();
     QString error;
     auto days = [](const QList<DayCount>& counts) {
@@ -200,7 +207,7 @@ void TestHistoryQuery::exports() {
     VELMORA_FRESH_LOCATION(place, backend);
     auto store = place.open();
     StoreFixture(*store);
-    const HistoryFilter boots{.keyword = QStringLiteral("boots")};
+    const HistoryFilter boots = Filter(QStringLiteral("boots"));
     QBuffer csv;
     csv.open(QIODevice::WriteOnly);
     QString error;
