@@ -44,8 +44,8 @@ QList<SightedAd> TwentyAds(int search, int count = 20) {
     return ads;
 }
 
-int RunWriter(const QByteArray& spec) {
-    const QList<QByteArray> parts = spec.split('\n');
+int RunWriter(const QByteArray& order) {
+    const QList<QByteArray> parts = order.split('\n');
     HistoryStore store(ParseHistoryLocation(QString::fromUtf8(parts.value(0))));
     if (!store.open()) {
         fprintf(stderr, "%s\n", qPrintable(store.sentence()));
