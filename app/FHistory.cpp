@@ -271,6 +271,7 @@ void TfrmHistory::showTimeline() {
         most = std::max(most, count.sightings);
         day = day.addDays(1);
     }
+    series->setPointsVisible(true); // a single day still shows
     chart->addSeries(series);
     auto* dates = new QDateTimeAxis;
     dates->setFormat(QStringLiteral("yyyy-MM-dd"));
@@ -280,7 +281,8 @@ void TfrmHistory::showTimeline() {
     dates->setTickCount(int(std::clamp<qint64>(first.daysTo(last) + 1, 2, 8)));
     auto* counts = new QValueAxis;
     counts->setRange(0, double(most));
-    counts->setLabelFormat(QStringLiteral("%d"));
+    counts->setLabelFormat(QStringLiteral("%.0f"));
+    counts->setTickCount(int(std::min<qint64>(most, 4)) + 1);
     counts->setTitleText(QStringLiteral("sightings"));
     chart->addAxis(dates, Qt::AlignBottom);
     chart->addAxis(counts, Qt::AlignLeft);
