@@ -6,12 +6,14 @@
 #include "app/ElidedLabel.h"
 #include "app/ErrorReporter.h"
 #include "app/FAbout.h"
+#include "app/FHistory.h"
 #include "app/Gauge.h"
 #include "app/LayoutHelpers.h"
 #include "app/LinkLabel.h"
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "history/HistoryStore.h"
 #include "news/MessageHint.h"
 #include "news/NewsClient.h"
 #include "search/CsvWriter.h"
@@ -155,6 +157,7 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
     createMainPage();
     createStatusBar();
     createNetworkClients();
+    createHistoryParts();
 
     // The news poll's timer: started below or when the welcome page is left.
     Timer1 = named(new QTimer(this), "Timer1");
@@ -201,7 +204,10 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
     runGuarded(m_services.reporter, [this] { FormCreate(); });
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    // The history window reads through the store's connection: it goes first.
+    delete m_historyWindow;
+}
 
 void TfrmMain::createWelcomePage() {
     stsWelcome = named(new QWidget(pgcPrinc), "stsWelcome");
@@ -460,6 +466,7 @@ bool TfrmMain::DownloadPage(const QByteArray& url) {
     if (!IdHTTP2->start(QUrl::fromEncoded(url)))
         return false;
     m_pageUrl = url;
+    m_pageWithScripts = false;
     MainStatusPanel->setText(search::GettingUrlStatus(url));
     MainGauge->setValue(0);
     return true;
@@ -480,6 +487,8 @@ void TfrmMain::IdHTTP2WorkEnd() {
 
 void TfrmMain::IdHTTP2Finished(const search::DownloadResult& result) {
     MainStatusPanel->setText(search::DownloadEndStatus(result, m_closing));
+    if (result.outcome == search::DownloadResult::Outcome::Failed && !m_closing)
+        recordFailedSearch(history::SearchOutcome::Error);
     if (result.outcome != search::DownloadResult::Outcome::Completed || m_closing) {
         // No page came: the gauge does not stay full, or where the transfer stopped.
         MainGauge->setValue(0);
@@ -497,8 +506,10 @@ void TfrmMain::LoadPageWithScripts(search::PageVerdict verdict) {
     QString whyNot;
     if (!m_engineFetch->start(QUrl::fromEncoded(m_pageUrl), whyNot)) {
         MainStatusPanel->setText(search::EngineUnavailableStatus(verdict, whyNot));
+        recordFailedSearch(history::SearchOutcome::Verdict);
         return;
     }
+    m_pageWithScripts = true;
     MainStatusPanel->setText(search::EngineLoadingStatus());
     MainGauge->setMaxValue(100);
     MainGauge->setValue(0);
@@ -529,6 +540,11 @@ void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
         m_consentWindow->deleteLater(); // this may run inside its own close event
     }
     MainStatusPanel->setText(search::EngineFetchEndStatus(result, m_closing));
+    if (result.outcome == search::EngineFetchResult::Outcome::NotResults && !m_closing)
+        recordFailedSearch(history::SearchOutcome::Verdict);
+    else if (result.outcome != search::EngineFetchResult::Outcome::Completed &&
+             result.outcome != search::EngineFetchResult::Outcome::Aborted && !m_closing)
+        recordFailedSearch(history::SearchOutcome::Error);
     if (result.outcome != search::EngineFetchResult::Outcome::Completed || m_closing) {
         MainGauge->setValue(0);
         return;
@@ -540,7 +556,8 @@ void TfrmMain::EngineFetchFinished(const search::EngineFetchResult& result) {
 void TfrmMain::readAdsIntoList(const QByteArray& pageText) {
     // The keyword as the field reads now, which the user may have edited meanwhile.
     const QByteArray keyword = keywordOf(edtKeyword);
-    const int before = m_results->rowCount();
+    const QString completed = MainStatusPanel->text();
+    const int firstRow = m_results->rowCount();
     search::AdsRead read = search::AdsRead::Whole;
     {
         search::ResultsModel::Batch batch(*m_results);
@@ -548,11 +565,14 @@ void TfrmMain::readAdsIntoList(const QByteArray& pageText) {
         // otherwise.
         read = search::ReadAds(pageText, keyword, *m_results);
     }
-    // A page without ads, one read only in part, or one showing ads that could not be read says
-    // so after the download's sentence; the rows read stay.
-    const QString sentence = search::AdsReadSentence(read, m_results->rowCount() - before);
-    if (!sentence.isEmpty())
-        MainStatusPanel->setText(MainStatusPanel->text() + u' ' + sentence);
+    // "Download completed!", then what the history says (the new ads, or why it could not be
+    // written), then what the page gave: none, only part of it read, or ads that could not be
+    // read. The rows show whatever the history says.
+    QStringList sentences{completed};
+    sentences << recordSearch(history::SearchOutcome::AdsRead, {}, firstRow, pageText)
+              << search::AdsReadSentence(read, m_results->rowCount() - firstRow);
+    sentences.removeAll(QString());
+    MainStatusPanel->setText(sentences.join(u' '));
 }
 
 void TfrmMain::btnClearClick() {

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QIcon;
@@ -35,6 +36,11 @@ struct LatestNewsResult;
 struct NewsListResult;
 struct UpdateOffer;
 } // namespace velmora::news
+namespace velmora::history {
+class HistoryStore;
+enum class LoadMethod;
+enum class SearchOutcome;
+} // namespace velmora::history
 namespace velmora::search {
 class PageDownload;
 class ResultsModel;
@@ -51,6 +57,7 @@ class Gauge;
 class LinkLabel;
 class MessageBox;
 class SaveDialog;
+class TfrmHistory;
 
 // What the main window is given from outside instead of reaching for it itself.
 struct MainWindowServices {
@@ -113,6 +120,14 @@ public:
     // Writes the list with its header line to a CSV file; a failure is shown as a warning.
     void SaveResultsToCsv(const QString& fileName);
 
+    // Where every search is kept (FMainHistory.cpp); none keeps no history. Opened at the first
+    // search or when the history window shows.
+    void setHistoryStore(std::unique_ptr<history::HistoryStore> store);
+    // The store, opened; nothing when history is off or cannot be opened.
+    history::HistoryStore* openedHistory();
+    // Shows the history window (Ctrl+H, or the History button of the status bar).
+    void btnHistoryClick();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -150,6 +165,14 @@ private:
     void consentWindowClosed();
     // Appends the ads of a results page, with the keyword as the field reads now.
     void readAdsIntoList(const QByteArray& pageText);
+    // The history of the window (FMainHistory.cpp): marks and the History button, and a search's
+    // record. recordSearch stores the rows from firstRow on and marks them; it returns what the
+    // status bar adds: the count of new ads, or why the history could not be written.
+    void createHistoryParts();
+    QString recordSearch(history::SearchOutcome outcome, const QString& outcomeText, int firstRow,
+                         const QByteArray& pageText);
+    // A search that ended without a results page, kept with its outcome.
+    void recordFailedSearch(history::SearchOutcome outcome);
     void btnHelpClick();
     void btnAboutClick();
     void imgBannerClick();
@@ -221,7 +244,11 @@ private:
     bool m_updateCheckRunning = false;
     bool m_updateCheckSilent = true;
     QByteArray m_searchUrlPrefix;
-    QByteArray m_pageUrl; // of the running search
+    QByteArray m_pageUrl;           // of the running search
+    bool m_pageWithScripts = false; // the running search's page is loaded in the web engine
+    std::unique_ptr<history::HistoryStore> m_history;
+    QPointer<TfrmHistory> m_historyWindow;
+    QToolButton* btnHistory = nullptr;
 
     QStackedWidget* pgcPrinc = nullptr;
     QPointer<QWidget> stsWelcome;

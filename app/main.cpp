@@ -2,12 +2,14 @@
 #include "app/AppIcon.h"
 #include "app/CommandLine.h"
 #include "app/ErrorReporter.h"
+#include "app/FHistory.h"
 #include "app/FMain.h"
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
 #include "app/StartupSettings.h"
 #include "app/WebEngineLoader.h"
+#include "history/HistoryStore.h"
 #include "search/SearchUrl.h"
 #include "util/Platform.h"
 #include "util/ProgramPlaces.h"
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
          velmora::app::SystemSaveDialog(),
          velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)},
          std::move(places)});
+    frmMain.setHistoryStore(velmora::app::UserHistoryStore());
     frmMain.show();
     return application.exec();
 }

@@ -22,6 +22,12 @@ int ResultsModel::columnCount(const QModelIndex& parent) const {
 QVariant ResultsModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
+    if (role == Qt::ToolTipRole || role == IsNewRole) {
+        if (index.row() >= m_marks.size() || m_marks[index.row()].toolTip.isEmpty())
+            return {};
+        const RowMark& mark = m_marks[index.row()];
+        return role == Qt::ToolTipRole ? QVariant(mark.toolTip) : QVariant(mark.isNew);
+    }
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     return cellText(m_rows[index.row()].*CellOfColumn[index.column()]);
@@ -82,7 +88,17 @@ void ResultsModel::clear() {
         return;
     beginResetModel();
     m_rows.clear();
+    m_marks.clear();
     endResetModel();
+}
+
+void ResultsModel::setRowMark(int row, RowMark mark) {
+    if (row < 0 || row >= m_rows.size())
+        return;
+    if (m_marks.size() < m_rows.size())
+        m_marks.resize(m_rows.size());
+    m_marks[row] = std::move(mark);
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::ToolTipRole, IsNewRole});
 }
 
 QByteArray ResultsModel::cell(int row, int column) const {

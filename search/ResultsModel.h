@@ -47,6 +47,16 @@ public:
     // Removes every row.
     void clear();
 
+    // What the history knows of a row's ad: its tooltip, and IsNewRole (true for an ad never
+    // seen before for the keyword), which the view shows in bold. Cells, columns and the export
+    // stay as they are.
+    static constexpr int IsNewRole = Qt::UserRole + 1;
+    struct RowMark {
+        bool isNew = false;
+        QString toolTip;
+    };
+    void setRowMark(int row, RowMark mark);
+
     // The rows and captions exactly as the list holds them, for the export.
     const QList<AdRow>& rows() const { return m_rows; }
     QByteArray cell(int row, int column) const;
@@ -76,6 +86,7 @@ private:
 
     QList<AdRow> m_rows;
     QList<AdRow> m_pending;
+    QList<RowMark> m_marks; // parallel to m_rows once a row is marked
     int m_batchDepth = 0;
 };
 
