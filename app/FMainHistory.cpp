@@ -1,6 +1,7 @@
 // The main window's side of the history: every search is stored, its rows are marked new or
 // seen, and the History button and Ctrl+H open the history window.
 
+#include "app/ElidedLabel.h"
 #include "app/FHistory.h"
 #include "app/FMain.h"
 
