@@ -1,6 +1,5 @@
 #include "app/FMain.h"
 
-#include "app/AppGlobals.h"
 #include "app/AppIcon.h"
 #include "app/ConsentWindow.h"
 #include "app/ElidedLabel.h"
@@ -12,6 +11,7 @@
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "brand/AppGlobals.h"
 #include "news/MessageHint.h"
 #include "news/NewsClient.h"
 #include "search/CsvWriter.h"

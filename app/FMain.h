@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/BrandSettings.h"
 #include "app/HtmlView.h"
-#include "app/StartupSettings.h"
+#include "brand/BrandSettings.h"
+#include "brand/StartupSettings.h"
 #include "search/EngineFetch.h"
 
 #include <QByteArray>

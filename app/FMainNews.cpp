@@ -1,13 +1,13 @@
 // The main window's news and update handlers: the start-up poll and its balloon, the news
 // button and its window, the update check.
 
-#include "app/AppGlobals.h"
-#include "app/BrandTier.h"
 #include "app/ElidedLabel.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
 #include "app/MessageBox.h"
-#include "app/SettingsFile.h"
+#include "brand/AppGlobals.h"
+#include "brand/BrandTier.h"
+#include "brand/SettingsFile.h"
 #include "news/FNews.h"
 #include "news/LiveUpdate.h"
 #include "news/MessageHint.h"

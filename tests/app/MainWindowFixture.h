@@ -1,8 +1,8 @@
 #pragma once
 
 #include "AppFakes.h"
-#include "app/BrandSettings.h"
 #include "app/FMain.h"
+#include "brand/BrandSettings.h"
 #include "util/RandomSource.h"
 
 #include <QDir>

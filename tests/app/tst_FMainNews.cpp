@@ -5,7 +5,7 @@
 #include "LoopbackServer.h"
 #include "MainWindowFixture.h"
 #include "TestSupport.h"
-#include "app/SettingsFile.h"
+#include "brand/SettingsFile.h"
 #include "news/FNews.h"
 #include "news/MessageHint.h"
 #include "news/NewsClient.h"

@@ -1,7 +1,7 @@
 // The reseller's tool, run as a program: its verbs, exit codes and messages, and that a failed
 // decryption writes no output.
 
-#include "app/SettingsFile.h"
+#include "brand/SettingsFile.h"
 #include "crypto/AesLib.h"
 #include "util/FileEncryption.h"
 

@@ -1,4 +1,4 @@
-#include "app/FileBytes.h"
+#include "brand/FileBytes.h"
 
 #include "util/FileEncryption.h"
 

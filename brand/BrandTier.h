@@ -3,7 +3,7 @@
 // The reseller's tier: which news server and publisher id the program uses, and whether the
 // news button shows. The news unit is handed a news::NewsAccount and never sees BrandSettings.
 
-#include "app/BrandSettings.h"
+#include "brand/BrandSettings.h"
 #include "news/NewsProtocol.h"
 
 #include <QByteArray>

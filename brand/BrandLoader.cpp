@@ -1,7 +1,7 @@
-#include "app/BrandLoader.h"
+#include "brand/BrandLoader.h"
 
-#include "app/AppGlobals.h"
-#include "app/BrandTier.h"
+#include "brand/AppGlobals.h"
+#include "brand/BrandTier.h"
 #include "util/MarkedText.h"
 #include "util/RandomSource.h"
 #include "util/UUtils.h"

@@ -1,4 +1,4 @@
-#include "app/BrandTier.h"
+#include "brand/BrandTier.h"
 
 namespace velmora::app {
 

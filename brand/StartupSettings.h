@@ -5,7 +5,7 @@
 // made only when one will). Errors are kept, not thrown, and handed to the main window, whose
 // creation reports them through the application-wide reporter as any other load error.
 
-#include "app/SettingsFile.h"
+#include "brand/SettingsFile.h"
 
 #include <QString>
 

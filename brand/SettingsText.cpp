@@ -1,4 +1,4 @@
-#include "app/SettingsText.h"
+#include "brand/SettingsText.h"
 
 #include "util/MarkedText.h"
 

@@ -1,6 +1,6 @@
-#include "app/SkinFile.h"
+#include "brand/SkinFile.h"
 
-#include "app/FileBytes.h"
+#include "brand/FileBytes.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>

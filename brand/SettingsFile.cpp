@@ -1,7 +1,7 @@
-#include "app/SettingsFile.h"
+#include "brand/SettingsFile.h"
 
-#include "app/FileBytes.h"
-#include "app/SettingsText.h"
+#include "brand/FileBytes.h"
+#include "brand/SettingsText.h"
 #include "crypto/AesLib.h"
 #include "util/AtomicSave.h"
 

@@ -4,7 +4,7 @@
 // random picks) to the BrandSettings fields and every decision the main window applies. The
 // window only carries the result over to its widgets; the reseller's tool runs the same code.
 
-#include "app/BrandSettings.h"
+#include "brand/BrandSettings.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,6 +1,6 @@
-#include "app/StartupSettings.h"
+#include "brand/StartupSettings.h"
 
-#include "app/BrandLoader.h"
+#include "brand/BrandLoader.h"
 
 #include <QDir>
 #include <QFileInfo>
