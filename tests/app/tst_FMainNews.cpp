@@ -5,9 +5,9 @@
 #include "LoopbackServer.h"
 #include "MainWindowFixture.h"
 #include "TestSupport.h"
+#include "app/FNews.h"
+#include "app/MessageHint.h"
 #include "brand/SettingsFile.h"
-#include "news/FNews.h"
-#include "news/MessageHint.h"
 #include "news/NewsClient.h"
 #include "util/FileEncryption.h"
 

@@ -8,9 +8,9 @@
 #include "LoopbackServer.h"
 #include "MainWindowFixture.h"
 #include "TestSupport.h"
+#include "app/FNews.h"
 #include "app/WebEngineLoader.h"
 #include "app/WebEngineModule.h"
-#include "news/FNews.h"
 
 #include <QFile>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // text on selection, the selection held while it loads, failures.
 
 #include "LoopbackServer.h"
-#include "news/FNews.h"
+#include "app/FNews.h"
 #include "news/NewsClient.h"
 
 #include <QApplication>

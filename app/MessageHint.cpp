@@ -1,4 +1,4 @@
-#include "news/MessageHint.h"
+#include "app/MessageHint.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,6 +1,6 @@
 // The balloon: where it goes beside the point it points at, and what removes it.
 
-#include "news/MessageHint.h"
+#include "app/MessageHint.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "news/FNews.h"
+#include "app/FNews.h"
 
 #include "news/NewsClient.h"
 #include "util/UUtils.h"
