@@ -141,7 +141,7 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
                    MainWindowServices services, QWidget* parent)
     : QMainWindow(parent), m_brand(std::move(brandSettings)), m_services(std::move(services)),
       m_startup(std::move(startupSettings)), m_results(new search::ResultsModel(this)),
-      m_searchUrlPrefix(search::SearchUrlPrefix(m_services.searchBaseURL)) {
+      m_newsChecks(makeNewsChecks()), m_searchUrlPrefix(search::SearchUrlPrefix(m_services.searchBaseURL)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Velmora"));
     ensureResources();

@@ -3,6 +3,7 @@
 #include "app/HtmlView.h"
 #include "brand/BrandSettings.h"
 #include "brand/StartupSettings.h"
+#include "news/NewsChecks.h"
 #include "search/EngineFetch.h"
 
 #include <QByteArray>
@@ -172,7 +173,8 @@ private:
     // Fetches the update server's information file and offers a newer version. Silent
     // keeps quiet when there is nothing new; every other message shows in both modes.
     void CheckForUpdates(bool Silent);
-    void UpdateOfferArrived(const news::UpdateOffer& offer);
+    news::NewsChecks makeNewsChecks();
+    void UpdateOfferArrived(const news::UpdateOffer& offer, bool Silent);
     // The status text of a news or update request the user waits for, and its removal when
     // the request ends (unless something else has been written there since); the other
     // request's text comes back while that one still runs.
@@ -209,11 +211,8 @@ private:
     bool m_shown = false;
     QList<QByteArray> m_newsList;
     search::ResultsModel* m_results;
-    // The newest item the poll found unread; empty when it found none.
-    QByteArray m_unreadNewsId;
-    bool m_newsListRunning = false;
-    bool m_updateCheckRunning = false;
-    bool m_updateCheckSilent = true;
+    // The news list, the update check and the unread item.
+    news::NewsChecks m_newsChecks;
     QByteArray m_searchUrlPrefix;
     QByteArray m_pageUrl; // of the running search
 

@@ -70,7 +70,7 @@ void TfrmMain::GetLastNewsDone(const news::LatestNewsResult& result) {
         // A settings file that cannot be read ends the tick here, update check included.
         const QByteArray lastId = ReadLastNewsId();
         if (news::IsNewerNews(result.NewsId, lastId)) {
-            m_unreadNewsId = result.NewsId;
+            m_newsChecks.setUnreadNewsId(result.NewsId);
             showNewsPicture(lastId);
             ShowNewsHint(news::NewsHintText(toWidgetText(result.NewsTitle)));
         }
@@ -84,7 +84,8 @@ void TfrmMain::ShowNewsHint(const QString& Text) {
 }
 
 void TfrmMain::showNewsPicture(const QByteArray& storedId) {
-    const bool unread = !m_unreadNewsId.isEmpty() && news::IsNewerNews(m_unreadNewsId, storedId);
+    const QByteArray& unreadId = m_newsChecks.unreadNewsId();
+    const bool unread = !unreadId.isEmpty() && news::IsNewerNews(unreadId, storedId);
     btnNews->setIcon(toolPicture(unread ? "news" : "news-read"));
 }
 
@@ -99,7 +100,7 @@ void TfrmMain::WriteLastNewsId(const QByteArray& Value) {
 
 void TfrmMain::btnNewsClick() {
     // One list at a time; the window it opens is modal.
-    if (m_newsListRunning)
+    if (m_newsChecks.newsListRunning())
         return;
     m_newsList.clear();
     const std::optional<news::NewsAccount> account = NewsAccountFor(m_brand);
@@ -107,7 +108,7 @@ void TfrmMain::btnNewsClick() {
         m_services.messageBox.information(this, news::NoNewsMessage());
         return;
     }
-    m_newsListRunning = true;
+    m_newsChecks.startNewsList();
     showNewsStatus(news::CheckingForNewsStatus());
     IdHTTP1->GetNewsList(*account, this, [this](const news::NewsListResult& result) {
         runGuarded(m_services.reporter, [&] { GetNewsListDone(result); });
@@ -115,7 +116,7 @@ void TfrmMain::btnNewsClick() {
 }
 
 void TfrmMain::GetNewsListDone(const news::NewsListResult& result) {
-    m_newsListRunning = false;
+    m_newsChecks.newsListFinished();
     clearNewsStatus(news::CheckingForNewsStatus());
     if (result.aborted)
         return;
@@ -142,9 +143,9 @@ void TfrmMain::clearNewsStatus(const QString& text) {
     // request the user waits for may still run.
     if (MainStatusPanel->text() != text)
         return;
-    if (m_newsListRunning)
+    if (m_newsChecks.newsListRunning())
         MainStatusPanel->setText(news::CheckingForNewsStatus());
-    else if (m_updateCheckRunning && !m_updateCheckSilent)
+    else if (m_newsChecks.updateCheckAnnounced())
         MainStatusPanel->setText(news::CheckingForUpdatesStatus());
     else
         MainStatusPanel->clear();
@@ -157,33 +158,34 @@ void TfrmMain::btnUpdateClick() {
 void TfrmMain::CheckForUpdates(bool Silent) {
     if (!Silent)
         showNewsStatus(news::CheckingForUpdatesStatus());
-    if (m_updateCheckRunning) {
-        // The check under way answers the click: it now also says when there is nothing new.
-        m_updateCheckSilent = m_updateCheckSilent && Silent;
-        return;
-    }
-    m_updateCheckRunning = true;
-    m_updateCheckSilent = Silent;
-    news::FetchUpdateOffer(*IdHTTP1, m_services.updateBaseURL, m_services.applicationDir, AppVersion, this,
-                           [this](const news::UpdateOffer& offer) {
-                               runGuarded(m_services.reporter, [&] { UpdateOfferArrived(offer); });
-                           });
+    // The check under way, if any, answers the click: it then also says when there is nothing new.
+    m_newsChecks.check(Silent);
 }
 
-void TfrmMain::UpdateOfferArrived(const news::UpdateOffer& offer) {
-    m_updateCheckRunning = false;
+news::NewsChecks TfrmMain::makeNewsChecks() {
+    return news::NewsChecks(
+        [this](std::function<void(const news::UpdateOffer&)> handler) {
+            news::FetchUpdateOffer(*IdHTTP1, m_services.updateBaseURL, m_services.applicationDir, AppVersion,
+                                   this, std::move(handler));
+        },
+        [this](const news::UpdateOffer& offer, bool silent) {
+            runGuarded(m_services.reporter, [&] { UpdateOfferArrived(offer, silent); });
+        });
+}
+
+void TfrmMain::UpdateOfferArrived(const news::UpdateOffer& offer, bool Silent) {
     clearNewsStatus(news::CheckingForUpdatesStatus());
     if (offer.aborted)
         return;
     MessageBox& box = m_services.messageBox;
     // The start-up check keeps its failures to itself; one the user asked for says why.
     if (offer.failed) {
-        if (!m_updateCheckSilent)
+        if (!Silent)
             box.warning(this, news::UpdateCheckFailedMessage(offer));
         return;
     }
     if (!offer.newer) {
-        if (!m_updateCheckSilent)
+        if (!Silent)
             box.information(this, news::NoNewUpdatesMessage());
         return;
     }
