@@ -29,7 +29,6 @@ class Platform;
 class RandomSource;
 } // namespace velmora::util
 namespace velmora::news {
-class MessageHint;
 class NewsClient;
 struct LatestNewsResult;
 struct NewsListResult;
@@ -50,6 +49,7 @@ class ErrorReporter;
 class Gauge;
 class LinkLabel;
 class MessageBox;
+class MessageHint;
 class SaveDialog;
 
 // What the main window is given from outside instead of reaching for it itself.
@@ -200,9 +200,6 @@ private:
     // A handler wrapped for connect(): what escapes it goes to the error reporter.
     auto handler(void (TfrmMain::*slot)());
 
-    // What the news window asks of the main window.
-    class NewsHost;
-
     BrandSettings m_brand;
     MainWindowServices m_services;
     // Taken by LoadBrandSettings; empty for a window given its brand as it stands.
@@ -249,7 +246,7 @@ private:
     search::EngineFetch* m_engineFetch = nullptr;
     QPointer<ConsentWindow> m_consentWindow;
     QTimer* Timer1 = nullptr;
-    news::MessageHint* LMDMessageHint1 = nullptr;
+    MessageHint* LMDMessageHint1 = nullptr;
 };
 
 } // namespace velmora::app

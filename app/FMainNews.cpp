@@ -22,30 +22,8 @@
 #include <QToolButton>
 
 namespace velmora::app {
-class TfrmMain::NewsHost final : public news::NewsWindowHost {
-public:
-    explicit NewsHost(TfrmMain& window) : m_window(window) {}
-
-    QWidget* createHtmlView(QWidget* parent) override { return m_window.m_services.htmlViewFactory(parent); }
-    void setHtmlSource(QWidget* view, const QByteArray& html) override {
-        // Every view of this host comes from the factory above.
-        static_cast<HtmlView*>(view)->setHtmlSource(html);
-    }
-    void showWarning(QWidget* parent, const QString& text) override {
-        m_window.m_services.messageBox.warning(parent, text);
-    }
-    void WriteLastNewsId(const QByteArray& id) override { m_window.WriteLastNewsId(id); }
-    void runGuarded(const std::function<void()>& handler) override {
-        app::runGuarded(m_window.m_services.reporter, handler);
-    }
-    QString widgetText(QByteArrayView bytes) override { return toWidgetText(bytes); }
-
-private:
-    TfrmMain& m_window;
-};
-
 void TfrmMain::createNewsParts() {
-    LMDMessageHint1 = new news::MessageHint(this);
+    LMDMessageHint1 = new MessageHint(this);
     LMDMessageHint1->setObjectName(QStringLiteral("LMDMessageHint1"));
     showNewsPicture({});
 }
@@ -129,8 +107,12 @@ void TfrmMain::GetNewsListDone(const news::NewsListResult& result) {
         m_services.messageBox.information(this, news::NoNewsMessage());
         return;
     }
-    NewsHost host(*this);
-    news::TfrmNews frmNews(m_newsList, NewsAccountFor(m_brand), *IdHTTP1, host, this);
+    TfrmNews frmNews(m_newsList, NewsAccountFor(m_brand), *IdHTTP1,
+                     {.htmlViewFactory = m_services.htmlViewFactory,
+                      .messageBox = m_services.messageBox,
+                      .reporter = m_services.reporter,
+                      .storeReadId = [this](const QByteArray& id) { WriteLastNewsId(id); }},
+                     this);
     frmNews.exec();
 }
 

@@ -1,7 +1,10 @@
 #include "app/FNews.h"
 
+#include "app/ErrorReporter.h"
+#include "app/MessageBox.h"
 #include "news/NewsClient.h"
 #include "util/UUtils.h"
+#include "util/WidgetText.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -14,7 +17,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace velmora::news {
+namespace velmora::app {
 namespace {
 
 constexpr QSize WindowSize(682, 411);
@@ -78,10 +81,10 @@ NewsRow readRecord(QByteArrayView record) {
 
 } // namespace
 
-TfrmNews::TfrmNews(QList<QByteArray> NewsList, std::optional<NewsAccount> account, NewsClient& IdHTTP1,
-                   NewsWindowHost& host, QWidget* parent)
+TfrmNews::TfrmNews(QList<QByteArray> NewsList, std::optional<news::NewsAccount> account,
+                   news::NewsClient& IdHTTP1, NewsWindowServices services, QWidget* parent)
     : QDialog(parent), m_newsList(std::move(NewsList)), m_account(std::move(account)), m_client(IdHTTP1),
-      m_host(host) {
+      m_services(std::move(services)) {
     setObjectName(QStringLiteral("frmNews"));
     setWindowTitle(QStringLiteral("News"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
@@ -137,7 +140,7 @@ TfrmNews::TfrmNews(QList<QByteArray> NewsList, std::optional<NewsAccount> accoun
     delete original;
     m_selection = selection;
 
-    prfEditorNews = m_host.createHtmlView(bsSkinSplitter1);
+    prfEditorNews = m_services.htmlViewFactory(bsSkinSplitter1);
     prfEditorNews->setObjectName(QStringLiteral("prfEditorNews"));
     prfEditorNews->setMinimumHeight(SplitterHeight);
     bsSkinSplitter1->addWidget(bsSkinPanel1);
@@ -169,10 +172,11 @@ TfrmNews::TfrmNews(QList<QByteArray> NewsList, std::optional<NewsAccount> accoun
         move(screen->availableGeometry().center() - rect().center());
 
     connect(selection, &QItemSelectionModel::selectionChanged, this,
-            [this] { m_host.runGuarded([this] { lvwItemsChange(); }); });
-    connect(lvwItems, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { m_host.runGuarded([this, item] { retryFailedItem(item); }); });
-    connect(btnExit, &QPushButton::clicked, this, [this] { m_host.runGuarded([this] { btnExitClick(); }); });
+            guarded(m_services.reporter, [this] { lvwItemsChange(); }));
+    connect(lvwItems, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        runGuarded(m_services.reporter, [&] { retryFailedItem(item); });
+    });
+    connect(btnExit, &QPushButton::clicked, this, guarded(m_services.reporter, [this] { btnExitClick(); }));
 }
 
 TfrmNews::~TfrmNews() {
@@ -187,7 +191,7 @@ void TfrmNews::showEvent(QShowEvent* event) {
     if (m_shown)
         return;
     m_shown = true;
-    m_host.runGuarded([this] { FormShow(); });
+    runGuarded(m_services.reporter, [this] { FormShow(); });
 }
 
 void TfrmNews::FormShow() {
@@ -195,9 +199,9 @@ void TfrmNews::FormShow() {
     for (const QByteArray& record : std::as_const(m_newsList)) {
         const NewsRow row = readRecord(record);
         auto* item = new QTreeWidgetItem;
-        item->setText(TitleColumn, m_host.widgetText(row.title));
-        item->setText(PublishedColumn, m_host.widgetText(row.published));
-        item->setText(IdColumn, m_host.widgetText(row.id));
+        item->setText(TitleColumn, util::toWidgetText(row.title));
+        item->setText(PublishedColumn, util::toWidgetText(row.published));
+        item->setText(IdColumn, util::toWidgetText(row.id));
         // The id goes back to the service as the bytes it came as.
         item->setData(IdColumn, Qt::UserRole, row.id);
         items.append(item);
@@ -216,12 +220,12 @@ void TfrmNews::lvwItemsChange() {
         return;
     const QByteArray NewsId = selected.front()->data(IdColumn, Qt::UserRole).toByteArray();
     setLoading(true);
-    m_client.GetNewsDetails(*m_account, NewsId, this, [this, NewsId](const NewsDetailsResult& result) {
-        m_host.runGuarded([&] { GetNewsDetailsDone(NewsId, result); });
+    m_client.GetNewsDetails(*m_account, NewsId, this, [this, NewsId](const news::NewsDetailsResult& result) {
+        runGuarded(m_services.reporter, [&] { GetNewsDetailsDone(NewsId, result); });
     });
 }
 
-void TfrmNews::GetNewsDetailsDone(const QByteArray& NewsId, const NewsDetailsResult& result) {
+void TfrmNews::GetNewsDetailsDone(const QByteArray& NewsId, const news::NewsDetailsResult& result) {
     // The list is free again on every way out, a failure to store the id included.
     struct Unlock {
         TfrmNews* window;
@@ -230,12 +234,12 @@ void TfrmNews::GetNewsDetailsDone(const QByteArray& NewsId, const NewsDetailsRes
     if (result.aborted)
         return;
     if (!result.message.isEmpty())
-        m_host.showWarning(this, result.message);
+        m_services.messageBox.warning(this, result.message);
     if (!result.ok)
         return; // the previous text stays
-    m_host.setHtmlSource(prfEditorNews, result.Html);
+    prfEditorNews->setHtmlSource(result.Html);
     m_shownId = NewsId;
-    m_host.WriteLastNewsId(NewsId);
+    m_services.storeReadId(NewsId);
 }
 
 void TfrmNews::retryFailedItem(QTreeWidgetItem* item) {
@@ -249,7 +253,8 @@ void TfrmNews::retryFailedItem(QTreeWidgetItem* item) {
 
 void TfrmNews::setLoading(bool loading) {
     bLoadingDetails = loading;
-    for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(lvwItems), prfEditorNews}) {
+    for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(lvwItems),
+                            static_cast<QWidget*>(prfEditorNews)}) {
         if (loading)
             widget->setCursor(Qt::WaitCursor);
         else
@@ -261,4 +266,4 @@ void TfrmNews::btnExitClick() {
     accept();
 }
 
-} // namespace velmora::news
+} // namespace velmora::app

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/HtmlView.h"
 #include "news/NewsProtocol.h"
 
 #include <QByteArray>
@@ -18,25 +19,24 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace velmora::news {
-
 class NewsClient;
+} // namespace velmora::news
 
-// What the news window needs from the program around it.
-class NewsWindowHost {
-public:
-    virtual ~NewsWindowHost() = default;
-    // Makes the view that shows an item's HTML, as a child of parent.
-    virtual QWidget* createHtmlView(QWidget* parent) = 0;
-    // Replaces the whole document of a view that createHtmlView made.
-    virtual void setHtmlSource(QWidget* view, const QByteArray& html) = 0;
-    // A failed request's message, as a warning over parent.
-    virtual void showWarning(QWidget* parent, const QString& text) = 0;
-    // Remembers id as the last news item read. Throws when the settings cannot be rewritten.
-    virtual void WriteLastNewsId(const QByteArray& id) = 0;
-    // Runs an event handler; what escapes it is reported and the program goes on.
-    virtual void runGuarded(const std::function<void()>& handler) = 0;
-    // Settings and reply bytes as text for a widget.
-    virtual QString widgetText(QByteArrayView bytes) = 0;
+namespace velmora::app {
+
+class ErrorReporter;
+class MessageBox;
+
+// What the news window works with, handed in by the window that opens it.
+struct NewsWindowServices {
+    // Makes the view that shows an item's HTML.
+    HtmlViewFactory htmlViewFactory;
+    // A failed request's message, as a warning.
+    MessageBox& messageBox;
+    // Where what escapes the window's handlers goes.
+    ErrorReporter& reporter;
+    // Remembers an id as the last news item read. Throws when the settings cannot be rewritten.
+    std::function<void(const QByteArray& id)> storeReadId;
 };
 
 // The news window: the list the news button fetched, and the text of the item selected in
@@ -48,8 +48,8 @@ class TfrmNews final : public QDialog {
 public:
     // NewsList: records "id^title^published" as the service sent them. account: the tier
     // that asks for the details; without one nothing is fetched.
-    TfrmNews(QList<QByteArray> NewsList, std::optional<NewsAccount> account, NewsClient& IdHTTP1,
-             NewsWindowHost& host, QWidget* parent = nullptr);
+    TfrmNews(QList<QByteArray> NewsList, std::optional<news::NewsAccount> account, news::NewsClient& IdHTTP1,
+             NewsWindowServices services, QWidget* parent = nullptr);
     ~TfrmNews() override;
 
     // True while an item's text is being fetched: the selection then stays where it is.
@@ -64,14 +64,14 @@ private:
     bool lvwItemsChanging() const;
     void btnExitClick();
     // The end of lvwItemsChange: the item's text shown and its id stored, or the failure.
-    void GetNewsDetailsDone(const QByteArray& NewsId, const NewsDetailsResult& result);
+    void GetNewsDetailsDone(const QByteArray& NewsId, const news::NewsDetailsResult& result);
     void setLoading(bool loading);
     void retryFailedItem(QTreeWidgetItem* item);
 
     QList<QByteArray> m_newsList;
-    std::optional<NewsAccount> m_account;
-    NewsClient& m_client;
-    NewsWindowHost& m_host;
+    std::optional<news::NewsAccount> m_account;
+    news::NewsClient& m_client;
+    NewsWindowServices m_services;
     bool bLoadingDetails = false;
     bool m_shown = false;
     // The id whose text the view shows; a click on the selected row fetches it again when
@@ -82,9 +82,9 @@ private:
     QTreeWidget* lvwItems = nullptr;
     QItemSelectionModel* m_selection = nullptr;
     QSplitter* bsSkinSplitter1 = nullptr;
-    QWidget* prfEditorNews = nullptr;
+    HtmlView* prfEditorNews = nullptr;
     QFrame* bsSkinPanel3 = nullptr;
     QPushButton* btnExit = nullptr;
 };
 
-} // namespace velmora::news
+} // namespace velmora::app

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace velmora::news {
+namespace velmora::app {
 namespace {
 
 constexpr int PaddingX = 8;
@@ -172,4 +172,4 @@ void MessageHint::paintEvent(QPaintEvent*) {
     }
 }
 
-} // namespace velmora::news
+} // namespace velmora::app

@@ -8,7 +8,7 @@
 
 class QPainterPath;
 
-namespace velmora::news {
+namespace velmora::app {
 
 // Where a balloon goes: its body below and to the left of the point it points at, moved to
 // the other side of the point, vertically or horizontally, where it would not fit on the
@@ -65,4 +65,4 @@ private:
     bool m_watching = false;
 };
 
-} // namespace velmora::news
+} // namespace velmora::app

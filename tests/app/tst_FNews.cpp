@@ -1,6 +1,7 @@
 // The news window against a loopback news service: the list from the records, an item's
 // text on selection, the selection held while it loads, failures.
 
+#include "AppFakes.h"
 #include "LoopbackServer.h"
 #include "app/FNews.h"
 #include "news/NewsClient.h"
@@ -14,45 +15,34 @@
 
 #include <stdexcept>
 
+using velmora::app::NewsWindowServices;
+using velmora::app::TfrmNews;
 using velmora::news::NewsAccount;
-using velmora::news::TfrmNews;
 using velmora::testing::CannedReply;
+using velmora::testing::FakeHtmlView;
 using velmora::testing::LoopbackServer;
 using velmora::testing::RecordedRequest;
 
 namespace {
 
-class FakeView final : public QWidget {
-public:
-    using QWidget::QWidget;
-    QByteArray html;
-};
-
-class FakeHost final : public velmora::news::NewsWindowHost {
-public:
-    QStringList warnings;
-    QStringList reported;
+// The news window's collaborators, recording what it asks of them.
+struct FakeHost {
+    velmora::testing::RecordingMessageBox messageBox;
+    velmora::testing::RecordingReporter reporter;
     QList<QByteArray> stored;
     bool storeFails = false;
 
-    QWidget* createHtmlView(QWidget* parent) override { return new FakeView(parent); }
-    void setHtmlSource(QWidget* view, const QByteArray& html) override {
-        static_cast<FakeView*>(view)->html = html;
+    NewsWindowServices services() {
+        return {.htmlViewFactory = [](QWidget* parent) { return new FakeHtmlView(parent); },
+                .messageBox = messageBox,
+                .reporter = reporter,
+                .storeReadId =
+                    [this](const QByteArray& id) {
+                        if (storeFails)
+                            throw std::runtime_error("Cannot write the settings");
+                        stored.append(id);
+                    }};
     }
-    void showWarning(QWidget*, const QString& text) override { warnings.append(text); }
-    void WriteLastNewsId(const QByteArray& id) override {
-        if (storeFails)
-            throw std::runtime_error("Cannot write the settings");
-        stored.append(id);
-    }
-    void runGuarded(const std::function<void()>& handler) override {
-        try {
-            handler();
-        } catch (const std::exception& error) {
-            reported.append(QString::fromUtf8(error.what()));
-        }
-    }
-    QString widgetText(QByteArrayView bytes) override { return QString::fromLatin1(bytes); }
 };
 
 const QList<QByteArray> Records{"31^Spring offer^2024-03-01", "30^Winter news^2023-12-01",
@@ -71,7 +61,7 @@ struct NewsFixture {
         account.ProductCode = "RC1";
         account.ProductType = "BG";
         account.baseUrls.GoldNewsBaseURL = server.url("/gold/");
-        window = std::make_unique<TfrmNews>(records, account, client, host);
+        window = std::make_unique<TfrmNews>(records, account, client, host.services());
     }
 
     void serve(const QByteArray& id, const QByteArray& reply, int chunkSize = 0) {
@@ -90,7 +80,7 @@ struct NewsFixture {
         return QTest::qWaitForWindowExposed(window.get());
     }
     QTreeWidget* list() const { return window->findChild<QTreeWidget*>(QStringLiteral("lvwItems")); }
-    FakeView* view() const { return window->findChild<FakeView*>(QStringLiteral("prfEditorNews")); }
+    FakeHtmlView* view() const { return window->findChild<FakeHtmlView*>(QStringLiteral("prfEditorNews")); }
     QTreeWidgetItem* row(int index) const { return list()->topLevelItem(index); }
     void clickRow(int index) const {
         const QRect rect = list()->visualItemRect(row(index));
@@ -184,7 +174,7 @@ void TestFNews::selectingShowsAndStores() {
     QCOMPARE(f.askedIds(), QList<QByteArray>{"30"});
     QCOMPARE(f.view()->html, QByteArray("<p>Winter & snow</p>"));
     QCOMPARE(f.host.stored, QList<QByteArray>{"30"});
-    QVERIFY(f.host.warnings.isEmpty());
+    QVERIFY(f.host.messageBox.texts().isEmpty());
     // The selection stays drawn when the list loses the focus.
     QCOMPARE(f.list()->palette().color(QPalette::Inactive, QPalette::Highlight),
              f.list()->palette().color(QPalette::Active, QPalette::Highlight));
@@ -200,7 +190,7 @@ void TestFNews::invalidNewsKeepsThePreviousText() {
     f.clickRow(2);
     QVERIFY(f.loaded());
     QCOMPARE(f.view()->html, QByteArray("<p>Spring</p>"));
-    QCOMPARE(f.host.warnings,
+    QCOMPARE(f.host.messageBox.texts(),
              QStringList{QStringLiteral("There is a trouble with this news. Contact your provider.")});
     QCOMPARE(f.host.stored, QList<QByteArray>{"31"});
     // A click on the failed row tries it again; a click on the row on show does not.
@@ -247,7 +237,7 @@ void TestFNews::storeFailureFreesTheList() {
     QVERIFY(f.show());
     f.clickRow(0);
     QVERIFY(f.loaded());
-    QCOMPARE(f.host.reported, QStringList{QStringLiteral("Cannot write the settings")});
+    QCOMPARE(f.host.reporter.messages, QStringList{QStringLiteral("Cannot write the settings")});
     QCOMPARE(f.list()->cursor().shape(), Qt::ArrowCursor);
     f.clickRow(1);
     QVERIFY(f.loaded());
@@ -266,7 +256,8 @@ void TestFNews::closeWhileLoading() {
     f.window.reset();
     // The answer comes for a window that is gone: nothing is shown or stored.
     QVERIFY(QTest::qWaitFor([&] { return !f.client.busy(); }));
-    QVERIFY(f.host.stored.isEmpty() && f.host.warnings.isEmpty() && f.host.reported.isEmpty());
+    QVERIFY(f.host.stored.isEmpty() && f.host.messageBox.texts().isEmpty() &&
+            f.host.reporter.messages.isEmpty());
 }
 
 QTEST_MAIN(TestFNews)

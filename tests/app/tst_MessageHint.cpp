@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QTest>
 
-using velmora::news::BalloonPlacement;
-using velmora::news::MessageHint;
-using velmora::news::PlaceBalloon;
+using velmora::app::MessageHint;
+using velmora::app::BalloonPlacement;
+using velmora::app::PlaceBalloon;
 
 class TestMessageHint : public QObject {
     Q_OBJECT
