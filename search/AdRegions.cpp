@@ -1,6 +1,6 @@
 #include "search/AdRegions.h"
 
-#include "search/HtmlTagScan.h"
+#include "html/HtmlTagScan.h"
 #include "search/PageCharset.h"
 
 #include <QByteArrayMatcher>

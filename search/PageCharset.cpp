@@ -1,6 +1,6 @@
 #include "search/PageCharset.h"
 
-#include "search/HtmlTagScan.h"
+#include "html/HtmlTagScan.h"
 
 #include "util/WidgetText.h"
 

@@ -1,4 +1,4 @@
-#include "search/HtmlTagScan.h"
+#include "html/HtmlTagScan.h"
 
 namespace velmora::search::html {
 namespace {
