@@ -1,11 +1,13 @@
 #include "html/HtmlTagScan.h"
 
+#include "html/AsciiCase.h"
+
 namespace velmora::search::html {
 namespace {
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
+using ascii::equalsIgnoringCase;
+using ascii::isLetter;
+using ascii::isSpace;
 
 // Index of the first '>' at or after `from`, or -1.
 qsizetype findClose(QByteArrayView text, qsizetype from) {
@@ -76,27 +78,6 @@ void readAttributes(QByteArrayView text, qsizetype i, Tag& tag, const AttributeV
 
 } // namespace
 
-bool equalsIgnoringCase(QByteArrayView a, QByteArrayView b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-bool containsIgnoringCase(QByteArrayView haystack, QByteArrayView needle) {
-    if (needle.isEmpty())
-        return true;
-    for (qsizetype i = 0; i + needle.size() <= haystack.size(); ++i) {
-        if (lower(haystack[i]) == lower(needle[0]) &&
-            equalsIgnoringCase(haystack.sliced(i, needle.size()), needle))
-            return true;
-    }
-    return false;
-}
-
 Tag readTag(QByteArrayView text, qsizetype lt, const AttributeVisitor& onAttribute) {
     const qsizetype n = text.size();
     Tag tag;
@@ -121,7 +102,7 @@ Tag readTag(QByteArrayView text, qsizetype lt, const AttributeVisitor& onAttribu
     } else if (c == '/') {
         if (i + 1 >= n)
             return tag; // "</" at the very end is text
-        if (isAsciiLetter(text[i + 1])) {
+        if (isLetter(text[i + 1])) {
             tag.kind = TagKind::End;
             const qsizetype nameEnd = readName(text, i + 1);
             tag.name = text.sliced(i + 1, nameEnd - i - 1);
@@ -132,7 +113,7 @@ Tag readTag(QByteArrayView text, qsizetype lt, const AttributeVisitor& onAttribu
         } else {
             bogusComment(text, i, tag);
         }
-    } else if (isAsciiLetter(c)) {
+    } else if (isLetter(c)) {
         tag.kind = TagKind::Start;
         const qsizetype nameEnd = readName(text, i);
         tag.name = text.sliced(i, nameEnd - i);

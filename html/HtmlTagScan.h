@@ -11,15 +11,6 @@ namespace velmora::search::html {
 // the HTML tokenizer's rules for tags, attributes and comments; character references are left as
 // they are.
 
-inline bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-inline bool isAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool equalsIgnoringCase(QByteArrayView a, QByteArrayView b);
-bool containsIgnoringCase(QByteArrayView haystack, QByteArrayView needle);
-
 // Kinds of markup that start at a '<'.
 enum class TagKind {
     Text,    // a '<' that starts nothing: it is text

@@ -1,5 +1,6 @@
 #include "search/AdRegions.h"
 
+#include "html/AsciiCase.h"
 #include "html/HtmlTagScan.h"
 #include "search/PageCharset.h"
 
@@ -149,14 +150,13 @@ bool isPlainName(QByteArrayView name) {
     if (name.isEmpty() || name.size() > kMaxNameLength)
         return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
-        return html::isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' ||
-               c == '.';
+        return ascii::isLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' || c == '.';
     });
 }
 
 bool listHas(std::span<const QByteArrayView> list, QByteArrayView value, bool ignoreCase) {
     return std::any_of(list.begin(), list.end(), [&](QByteArrayView item) {
-        return ignoreCase ? html::equalsIgnoringCase(item, value) : item == value;
+        return ignoreCase ? ascii::equalsIgnoringCase(item, value) : item == value;
     });
 }
 
@@ -164,7 +164,7 @@ QByteArray withoutBlanksLowered(QByteArrayView value) {
     QByteArray out;
     out.reserve(value.size());
     for (const char c : value) {
-        if (!html::isSpace(c))
+        if (!ascii::isSpace(c))
             out.append(c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c);
     }
     return out;
@@ -296,26 +296,26 @@ private:
     }
 
     void readAttribute(QByteArrayView name, QByteArrayView value, TagFlags& flags) const {
-        if (html::equalsIgnoringCase(name, "href")) {
+        if (ascii::equalsIgnoringCase(name, "href")) {
             for (const QByteArrayView part : markers_.adClickHrefParts) {
                 if (value.contains(part))
                     flags.adClick = true;
             }
-        } else if (html::equalsIgnoringCase(name, "id")) {
+        } else if (ascii::equalsIgnoringCase(name, "id")) {
             flags.adBlock = flags.adBlock || listHas(markers_.blockIds, value, false);
-        } else if (html::equalsIgnoringCase(name, "role")) {
+        } else if (ascii::equalsIgnoringCase(name, "role")) {
             const QByteArrayView role = value.trimmed();
-            if (html::equalsIgnoringCase(role, markers_.headingRole))
+            if (ascii::equalsIgnoringCase(role, markers_.headingRole))
                 flags.role = markers_.headingRole;
-            else if (html::equalsIgnoringCase(role, markers_.addressRole))
+            else if (ascii::equalsIgnoringCase(role, markers_.addressRole))
                 flags.role = markers_.addressRole;
             for (const QByteArrayView skipped : markers_.skippedRoles) {
-                if (html::equalsIgnoringCase(role, skipped))
+                if (ascii::equalsIgnoringCase(role, skipped))
                     flags.role = skipped;
             }
-        } else if (html::equalsIgnoringCase(name, "hidden")) {
+        } else if (ascii::equalsIgnoringCase(name, "hidden")) {
             flags.hidden = true;
-        } else if (html::equalsIgnoringCase(name, "style")) {
+        } else if (ascii::equalsIgnoringCase(name, "style")) {
             const QByteArray style = withoutBlanksLowered(value);
             for (const QByteArrayView hiding : markers_.hiddenStyles) {
                 if (style.contains(hiding))

@@ -1,5 +1,6 @@
 #include "search/PageCharset.h"
 
+#include "html/AsciiCase.h"
 #include "html/HtmlTagScan.h"
 
 #include "util/WidgetText.h"
@@ -58,11 +59,11 @@ std::optional<QByteArray> charsetFromContentType(QByteArrayView content) {
     qsizetype at = lowered.indexOf("charset");
     while (at >= 0) {
         qsizetype i = at + 7;
-        while (i < lowered.size() && html::isSpace(lowered[i]))
+        while (i < lowered.size() && ascii::isSpace(lowered[i]))
             ++i;
         if (i < lowered.size() && lowered[i] == '=') {
             ++i;
-            while (i < lowered.size() && html::isSpace(lowered[i]))
+            while (i < lowered.size() && ascii::isSpace(lowered[i]))
                 ++i;
             qsizetype end = i;
             if (i < lowered.size() && (lowered[i] == '"' || lowered[i] == '\'')) {
@@ -71,7 +72,7 @@ std::optional<QByteArray> charsetFromContentType(QByteArrayView content) {
                 if (end < 0)
                     return std::nullopt;
             } else {
-                while (end < lowered.size() && !html::isSpace(lowered[end]) && lowered[end] != ';')
+                while (end < lowered.size() && !ascii::isSpace(lowered[end]) && lowered[end] != ';')
                     ++end;
             }
             if (end > i)
@@ -92,16 +93,16 @@ std::optional<QByteArray> declaredCharset(QByteArrayView page) {
         std::optional<QByteArray> contentCharset;
         bool httpEquivContentType = false;
         const auto onAttribute = [&](QByteArrayView name, QByteArrayView value) {
-            if (html::equalsIgnoringCase(name, "charset") && !charset)
+            if (ascii::equalsIgnoringCase(name, "charset") && !charset)
                 charset = value.trimmed().toByteArray();
-            else if (html::equalsIgnoringCase(name, "http-equiv"))
-                httpEquivContentType = html::equalsIgnoringCase(value.trimmed(), "content-type");
-            else if (html::equalsIgnoringCase(name, "content") && !contentCharset)
+            else if (ascii::equalsIgnoringCase(name, "http-equiv"))
+                httpEquivContentType = ascii::equalsIgnoringCase(value.trimmed(), "content-type");
+            else if (ascii::equalsIgnoringCase(name, "content") && !contentCharset)
                 contentCharset = charsetFromContentType(value);
         };
         const bool isMeta = head.sliced(at + 1).size() > 4 &&
-                            html::equalsIgnoringCase(head.sliced(at + 1, 4), "meta") &&
-                            (html::isSpace(head[at + 5]) || head[at + 5] == '/');
+                            ascii::equalsIgnoringCase(head.sliced(at + 1, 4), "meta") &&
+                            (ascii::isSpace(head[at + 5]) || head[at + 5] == '/');
         const html::Tag tag = html::readTag(head, at, isMeta ? html::AttributeVisitor(onAttribute) : nullptr);
         if (!tag.complete)
             return std::nullopt;

@@ -1,5 +1,7 @@
 #include "search/PageVerdict.h"
 
+#include "html/AsciiCase.h"
+
 #include <QList>
 #include <QUrl>
 
@@ -8,13 +10,8 @@
 namespace velmora::search {
 namespace {
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool equalsIgnoringCase(QByteArrayView a, QByteArrayView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+using ascii::equalsIgnoringCase;
+using ascii::isSpace;
 
 bool pathAsksForScripts(const QUrl& url) {
     return url.path().contains(QStringLiteral("enablejs"), Qt::CaseInsensitive);

@@ -1,5 +1,7 @@
 #include "util/UUtils.h"
 
+#include "html/AsciiCase.h"
+
 #include "util/Platform.h"
 
 namespace velmora::util {
@@ -18,10 +20,6 @@ int hexDigitValue(char c) {
 // Blanks between the words of an Exec value.
 bool isExecBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n';
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
 }
 
 } // namespace
@@ -70,7 +68,7 @@ QByteArray DecodeDollarEscapes(QByteArrayView text) {
 QByteArray CutWindowsBrowserCommand(QByteArrayView command) {
     QByteArray lowered = command.toByteArray();
     for (char& c : lowered)
-        c = lowerAscii(c);
+        c = ascii::toLower(c);
     const qsizetype exe = lowered.indexOf(".exe");
     QByteArray program = (exe < 0 ? QByteArray() : lowered.left(exe)) + ".exe";
     program.replace('"', QByteArray());

@@ -1,5 +1,7 @@
 #include "webengine/DocumentCharset.h"
 
+#include "html/AsciiCase.h"
+
 #include <algorithm>
 
 #include <QByteArray>
@@ -17,27 +19,9 @@ namespace {
 
 constexpr qsizetype UnconditionalBytes = 1024;
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool isLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool startsWithNoCase(QByteArrayView text, qsizetype at, QByteArrayView prefix) {
-    if (text.size() - at < prefix.size())
-        return false;
-    for (qsizetype i = 0; i < prefix.size(); ++i) {
-        if (lower(text[at + i]) != prefix[i])
-            return false;
-    }
-    return true;
-}
+using ascii::isLetter;
+using ascii::isSpace;
+using ascii::toLower;
 
 bool oneOf(QByteArrayView name, std::initializer_list<QByteArrayView> names) {
     for (QByteArrayView candidate : names) {
@@ -75,7 +59,7 @@ std::optional<QByteArrayView> charsetInContent(QByteArrayView content) {
     for (;;) {
         qsizetype found = -1;
         for (qsizetype i = at; i + 7 <= content.size(); ++i) {
-            if (startsWithNoCase(content, i, "charset")) {
+            if (ascii::startsWithIgnoringCase(content, i, "charset")) {
                 found = i;
                 break;
             }
@@ -119,7 +103,7 @@ public:
                 return false;
             if (m_text[m_at] != '<') {
                 ++m_at;
-            } else if (startsWithNoCase(m_text, m_at, "<!--")) {
+            } else if (ascii::startsWithIgnoringCase(m_text, m_at, "<!--")) {
                 // "-->" may share its dashes with the opening, as in "<!-->".
                 const qsizetype close = m_text.indexOf("-->", m_at + 2);
                 if (close < 0)
@@ -137,13 +121,14 @@ public:
                 inHead = inHead && isHeadElement(name);
                 if (isRawTextElement(name))
                     skipRawText(name);
-            } else if (startsWithNoCase(m_text, m_at, "</") && m_at + 2 < m_text.size() &&
+            } else if (ascii::startsWithIgnoringCase(m_text, m_at, "</") && m_at + 2 < m_text.size() &&
                        isLetter(m_text[m_at + 2])) {
                 m_at += 2;
                 inHead = inHead && isHeadElement(tagName());
                 skipAttributes();
-            } else if (startsWithNoCase(m_text, m_at, "<!") || startsWithNoCase(m_text, m_at, "</") ||
-                       startsWithNoCase(m_text, m_at, "<?")) {
+            } else if (ascii::startsWithIgnoringCase(m_text, m_at, "<!") ||
+                       ascii::startsWithIgnoringCase(m_text, m_at, "</") ||
+                       ascii::startsWithIgnoringCase(m_text, m_at, "<?")) {
                 const qsizetype close = m_text.indexOf('>', m_at);
                 if (close < 0)
                     return false;
@@ -164,7 +149,7 @@ private:
     QByteArray tagName() {
         QByteArray name;
         while (m_at < m_text.size() && !isSpace(m_text[m_at]) && m_text[m_at] != '/' && m_text[m_at] != '>')
-            name.append(lower(m_text[m_at++]));
+            name.append(toLower(m_text[m_at++]));
         return name;
     }
 
@@ -184,7 +169,7 @@ private:
             const char c = m_text[m_at];
             if ((c == '=' && !attribute.name.isEmpty()) || isSpace(c) || c == '/' || c == '>')
                 break;
-            attribute.name.append(lower(c));
+            attribute.name.append(toLower(c));
             ++m_at;
         }
         skipSpaces();
@@ -246,8 +231,9 @@ private:
         const QByteArray endTag = "</" + name.toByteArray();
         for (; m_at < m_text.size(); ++m_at) {
             const qsizetype after = m_at + endTag.size();
-            if (startsWithNoCase(m_text, m_at, endTag) && (after >= m_text.size() || isSpace(m_text[after]) ||
-                                                           m_text[after] == '/' || m_text[after] == '>'))
+            if (ascii::startsWithIgnoringCase(m_text, m_at, endTag) &&
+                (after >= m_text.size() || isSpace(m_text[after]) || m_text[after] == '/' ||
+                 m_text[after] == '>'))
                 return;
         }
     }
