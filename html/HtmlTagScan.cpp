@@ -2,7 +2,7 @@
 
 #include "html/AsciiCase.h"
 
-namespace velmora::search::html {
+namespace velmora::html {
 namespace {
 
 using ascii::equalsIgnoringCase;
@@ -139,4 +139,4 @@ qsizetype skipRawText(QByteArrayView text, qsizetype from, QByteArrayView name) 
     return n;
 }
 
-} // namespace velmora::search::html
+} // namespace velmora::html

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace velmora::search::html {
+namespace velmora::html {
 
 // Small pieces of HTML tokenizing on raw page bytes, for the places that must look at markup
 // without building a tree: the charset prescan and the region markup of the ad reader. They follow
@@ -37,4 +37,4 @@ Tag readTag(QByteArrayView text, qsizetype lt, const AttributeVisitor& onAttribu
 // raw-text element whose content starts at `from`, or text.size() when there is none.
 qsizetype skipRawText(QByteArrayView text, qsizetype from, QByteArrayView name);
 
-} // namespace velmora::search::html
+} // namespace velmora::html

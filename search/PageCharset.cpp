@@ -1,19 +1,13 @@
 #include "search/PageCharset.h"
 
-#include "html/AsciiCase.h"
-#include "html/HtmlTagScan.h"
+#include "html/CharsetPrescan.h"
 
 #include "util/WidgetText.h"
 
 #include <QStringDecoder>
 
-#include <optional>
-
 namespace velmora::search {
 namespace {
-
-// How far into the page a charset declaration counts, as in a browser's prescan.
-constexpr qsizetype kPrescanBytes = 1024;
 
 void appendCodePoint(char32_t cp, QByteArray& out) {
     if (cp < 0x80) {
@@ -53,70 +47,6 @@ bool isWindows1252Label(const QByteArray& label) {
     return false;
 }
 
-// The charset named in "text/html; charset=NAME" (quotes allowed), if any.
-std::optional<QByteArray> charsetFromContentType(QByteArrayView content) {
-    const QByteArray lowered = content.toByteArray().toLower();
-    qsizetype at = lowered.indexOf("charset");
-    while (at >= 0) {
-        qsizetype i = at + 7;
-        while (i < lowered.size() && ascii::isSpace(lowered[i]))
-            ++i;
-        if (i < lowered.size() && lowered[i] == '=') {
-            ++i;
-            while (i < lowered.size() && ascii::isSpace(lowered[i]))
-                ++i;
-            qsizetype end = i;
-            if (i < lowered.size() && (lowered[i] == '"' || lowered[i] == '\'')) {
-                const char quote = lowered[i++];
-                end = lowered.indexOf(quote, i);
-                if (end < 0)
-                    return std::nullopt;
-            } else {
-                while (end < lowered.size() && !ascii::isSpace(lowered[end]) && lowered[end] != ';')
-                    ++end;
-            }
-            if (end > i)
-                return lowered.sliced(i, end - i);
-            return std::nullopt;
-        }
-        at = lowered.indexOf("charset", at + 7);
-    }
-    return std::nullopt;
-}
-
-// The label declared by the first <meta> near the top of the page that declares one.
-std::optional<QByteArray> declaredCharset(QByteArrayView page) {
-    const QByteArrayView head = page.first(qMin(page.size(), kPrescanBytes));
-    qsizetype at = 0;
-    while ((at = head.indexOf('<', at)) >= 0) {
-        std::optional<QByteArray> charset;
-        std::optional<QByteArray> contentCharset;
-        bool httpEquivContentType = false;
-        const auto onAttribute = [&](QByteArrayView name, QByteArrayView value) {
-            if (ascii::equalsIgnoringCase(name, "charset") && !charset)
-                charset = value.trimmed().toByteArray();
-            else if (ascii::equalsIgnoringCase(name, "http-equiv"))
-                httpEquivContentType = ascii::equalsIgnoringCase(value.trimmed(), "content-type");
-            else if (ascii::equalsIgnoringCase(name, "content") && !contentCharset)
-                contentCharset = charsetFromContentType(value);
-        };
-        const bool isMeta = head.sliced(at + 1).size() > 4 &&
-                            ascii::equalsIgnoringCase(head.sliced(at + 1, 4), "meta") &&
-                            (ascii::isSpace(head[at + 5]) || head[at + 5] == '/');
-        const html::Tag tag = html::readTag(head, at, isMeta ? html::AttributeVisitor(onAttribute) : nullptr);
-        if (!tag.complete)
-            return std::nullopt;
-        if (isMeta) {
-            if (charset && !charset->isEmpty())
-                return charset;
-            if (httpEquivContentType && contentCharset)
-                return contentCharset;
-        }
-        at = tag.end;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 PageCharset::PageCharset(Kind kind) : kind_(kind) {}
@@ -153,10 +83,10 @@ PageCharset PageCharset::forPage(QByteArrayView page) {
             page.startsWith("\xFE\xFF") ? QStringConverter::Utf16BE : QStringConverter::Utf16LE);
         return charset;
     }
-    if (const std::optional<QByteArray> label = declaredCharset(page)) {
-        if (std::unique_ptr<PageCharset> declared = named(*label))
-            return std::move(*declared);
-    }
+    std::unique_ptr<PageCharset> declared;
+    html::PrescanCharset(page, [&declared](QByteArrayView label) { return bool(declared = named(label)); });
+    if (declared)
+        return std::move(*declared);
     return PageCharset(page.isValidUtf8() ? Kind::Utf8 : Kind::Windows1252);
 }
 

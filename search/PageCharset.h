@@ -11,7 +11,8 @@ namespace velmora::search {
 
 // The character set a results page is written in, and the conversion of its text to UTF-8.
 // The page decides as a browser lets it: a byte-order mark, else a <meta charset> or
-// <meta http-equiv="Content-Type" content="...; charset=..."> near the top; without either the
+// <meta http-equiv="Content-Type" content="...; charset=..."> naming a set it can read, where a
+// browser looks for one (html/CharsetPrescan.h); without either the
 // page is UTF-8 when its bytes are valid UTF-8, and Windows-1252 otherwise. ISO-8859-1 and ASCII
 // are read as Windows-1252, as browsers do.
 class PageCharset {
