@@ -55,6 +55,9 @@ constexpr int BannerHeight = 65;
 constexpr int LinksHeight = 36;
 constexpr int StatusBarHeight = 17;
 constexpr int GaugeWidth = 130;
+// The results list's column widths in pixels, in the order of search::AdColumns.
+constexpr int ResultColumnWidths[] = {200, 200, 180, 100, 100};
+static_assert(std::size(ResultColumnWidths) == search::AdColumns.size());
 constexpr int WelcomeButtonPanelHeight = 39;
 constexpr QRect BannerPictureGeometry(364, 8, 105, 49);
 
@@ -269,8 +272,8 @@ void TfrmMain::createMainPage() {
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int column = 0; column < int(search::ResultsModel::Columns.size()); ++column)
-        header->resizeSection(column, search::ResultsModel::Columns[size_t(column)].width);
+    for (int column = 0; column < int(std::size(ResultColumnWidths)); ++column)
+        header->resizeSection(column, ResultColumnWidths[column]);
 
     panLinks = fixedHeightPanel(stsMain, "panLinks", LinksHeight, true);
     layout->addWidget(panLinks);

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+#include <array>
 
 namespace velmora::search {
 
@@ -15,6 +19,38 @@ struct AdRow {
 
     friend bool operator==(const AdRow&, const AdRow&) = default;
 };
+
+// A column of the results: its caption (in the list's header and the CSV's header line) and
+// the row's cell it shows.
+struct AdColumn {
+    QByteArrayView caption;
+    QByteArray AdRow::*cell;
+};
+
+// The columns in order; the results list, the CSV file and velmora-ads all read them from here.
+inline constexpr std::array<AdColumn, 5> AdColumns{{
+    {"Ad Title", &AdRow::title},
+    {"Ad Text", &AdRow::text},
+    {"Ad URL", &AdRow::url},
+    {"Used Keyword", &AdRow::keyword},
+    {"Position", &AdRow::position},
+}};
+
+// The captions, in column order.
+inline QList<QByteArray> AdColumnCaptions() {
+    QList<QByteArray> captions;
+    for (const AdColumn& column : AdColumns)
+        captions.append(column.caption.toByteArray());
+    return captions;
+}
+
+// A row's cells, in column order.
+inline QList<QByteArray> AdRowCells(const AdRow& row) {
+    QList<QByteArray> cells;
+    for (const AdColumn& column : AdColumns)
+        cells.append(row.*column.cell);
+    return cells;
+}
 
 // Where the ad extraction puts its rows: the results list implements it.
 class AdRowSink {

@@ -154,43 +154,11 @@ std::optional<QByteArray> readPage(const QByteArray& page) {
     return bytes;
 }
 
-// Writes each row as its CSV line the moment the extraction finds it, so that neither the
-// rows nor the CSV text pile up in memory, however many ads a page holds. After the first
-// failed write the rest is dropped and failed() says why.
-class CsvLineWriter final : public AdRowSink {
-public:
-    explicit CsvLineWriter(QIODevice& out) : m_out(out) {}
-
-    void writeLine(const QList<QByteArray>& cells) {
-        if (!m_error.isEmpty())
-            return;
-        const QByteArray line = CsvLine(cells);
-        for (qsizetype written = 0; written < line.size();) {
-            const qint64 n = m_out.write(line.constData() + written, line.size() - written);
-            if (n <= 0) {
-                m_error = m_out.errorString().toLocal8Bit();
-                if (m_error.isEmpty())
-                    m_error = "not all of the data could be written";
-                return;
-            }
-            written += n;
-        }
-    }
-    void appendRow(const AdRow& row) override {
-        writeLine({row.title, row.text, row.url, row.keyword, row.position});
-    }
-    const QByteArray& failed() const { return m_error; }
-
-private:
-    QIODevice& m_out;
-    QByteArray m_error;
-};
-
 // The header line, then one line per ad. Empty, or why writing failed; `read` says how the page
 // was read.
 QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& options, AdsRead& read) {
-    CsvLineWriter writer(out);
-    writer.writeLine(ResultColumnCaptions());
+    CsvRowWriter writer(&out);
+    writer.writeHeader();
     read = ReadAds(pageText, options.keyword, writer, options.layout);
     if (read == AdsRead::MissedAds)
         std::fputs("velmora-ads: This page shows ads that Velmora could not read.\n", stderr);
@@ -200,7 +168,10 @@ QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& o
                      "bounded part of a page are read); later ads may be missing\n",
                      static_cast<long long>(kMaxAdsPerPage));
     }
-    return writer.failed();
+    if (!writer.failed())
+        return {};
+    const QByteArray reason = writer.errorString().toLocal8Bit();
+    return reason.isEmpty() ? QByteArray("not all of the data could be written") : reason;
 }
 
 bool writeToStandardOutput(const QByteArray& pageText, const Options& options, AdsRead& read) {
