@@ -20,6 +20,7 @@
 #include "search/ReadAds.h"
 #include "search/ResultsModel.h"
 #include "search/SearchUrl.h"
+#include "util/BrowserLaunch.h"
 #include "util/Platform.h"
 #include "util/UUtils.h"
 

@@ -1,6 +1,6 @@
 #include "util/platform/XdgBrowser.h"
 
-#include "util/UUtils.h"
+#include "util/BrowserCommand.h"
 
 #include <QDir>
 #include <QFile>
