@@ -8,7 +8,7 @@
 namespace velmora::search {
 namespace {
 
-constexpr QByteArrayView kLineEnd = "\r\n";
+constexpr QByteArrayView LineEnd = "\r\n";
 
 void appendQuotedCell(QByteArray& line, QByteArrayView cell) {
     line.append('"');
@@ -31,7 +31,7 @@ void appendRowLine(QByteArray& out, const AdRow& row) {
         first = false;
         appendQuotedCell(out, row.*column.cell);
     }
-    out.append(kLineEnd);
+    out.append(LineEnd);
 }
 
 // Writes all of bytes; false, with the device's reason (empty when it gives none), when it
@@ -66,7 +66,7 @@ QByteArray CsvLine(const QList<QByteArray>& cells) {
             line.append(',');
         appendQuotedCell(line, cells[i]);
     }
-    line.append(kLineEnd);
+    line.append(LineEnd);
     return line;
 }
 

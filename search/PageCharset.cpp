@@ -49,7 +49,7 @@ bool isWindows1252Label(const QByteArray& label) {
 
 } // namespace
 
-PageCharset::PageCharset(Kind kind) : kind_(kind) {}
+PageCharset::PageCharset(Kind kind) : m_kind(kind) {}
 PageCharset::PageCharset(PageCharset&&) noexcept = default;
 PageCharset& PageCharset::operator=(PageCharset&&) noexcept = default;
 PageCharset::~PageCharset() = default;
@@ -69,7 +69,7 @@ std::unique_ptr<PageCharset> PageCharset::named(QByteArrayView label) {
     if (!decoder->isValid())
         return nullptr;
     std::unique_ptr<PageCharset> charset(new PageCharset(Kind::Other));
-    charset->decoder_ = std::move(decoder);
+    charset->m_decoder = std::move(decoder);
     return charset;
 }
 
@@ -78,8 +78,8 @@ PageCharset PageCharset::forPage(QByteArrayView page) {
         return PageCharset(Kind::Utf8);
     if (page.startsWith("\xFE\xFF") || page.startsWith("\xFF\xFE")) {
         PageCharset charset(Kind::Other);
-        charset.asciiCompatible_ = false;
-        charset.decoder_ = std::make_unique<QStringDecoder>(
+        charset.m_asciiCompatible = false;
+        charset.m_decoder = std::make_unique<QStringDecoder>(
             page.startsWith("\xFE\xFF") ? QStringConverter::Utf16BE : QStringConverter::Utf16LE);
         return charset;
     }
@@ -91,7 +91,7 @@ PageCharset PageCharset::forPage(QByteArrayView page) {
 }
 
 void PageCharset::appendUtf8(QByteArrayView bytes, QByteArray& out) {
-    switch (kind_) {
+    switch (m_kind) {
     case Kind::Utf8:
         // Passed on as they are: the HTML parser replaces malformed sequences, and the cells are
         // checked once more when they are made.
@@ -107,7 +107,7 @@ void PageCharset::appendUtf8(QByteArrayView bytes, QByteArray& out) {
         }
         return;
     case Kind::Other:
-        out.append(QString((*decoder_)(bytes)).toUtf8());
+        out.append(QString((*m_decoder)(bytes)).toUtf8());
         return;
     }
 }

@@ -27,9 +27,9 @@ public:
     PageCharset& operator=(PageCharset&&) noexcept;
     ~PageCharset();
 
-    Kind kind() const { return kind_; }
+    Kind kind() const { return m_kind; }
     // True when every ASCII byte stands for itself, so markup can be found in the raw bytes.
-    bool asciiCompatible() const { return asciiCompatible_; }
+    bool asciiCompatible() const { return m_asciiCompatible; }
 
     // Appends `bytes` converted to UTF-8. Pieces of one text may come in several calls: a character
     // split between two calls comes out whole. Bytes that are no character become U+FFFD.
@@ -38,9 +38,9 @@ public:
 private:
     explicit PageCharset(Kind kind);
 
-    Kind kind_;
-    bool asciiCompatible_ = true;
-    std::unique_ptr<QStringDecoder> decoder_; // Kind::Other only
+    Kind m_kind;
+    bool m_asciiCompatible = true;
+    std::unique_ptr<QStringDecoder> m_decoder; // Kind::Other only
 };
 
 } // namespace velmora::search

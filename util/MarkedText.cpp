@@ -21,7 +21,7 @@ bool equalIgnoringAsciiCase(const char* a, const char* b, qsizetype n) {
     return true;
 }
 
-constexpr std::size_t kMaxMemoMarker = 32;
+constexpr std::size_t MaxMemoMarker = 32;
 
 } // namespace
 
@@ -74,7 +74,7 @@ qsizetype MarkedTextCursor::findFrom(QByteArrayView marker, bool ignoreCase, qsi
         return ignoreCase ? indexOfIgnoringAsciiCase(m_document, marker, from)
                           : m_document.indexOf(marker, from);
     };
-    if (std::size_t(marker.size()) > kMaxMemoMarker)
+    if (std::size_t(marker.size()) > MaxMemoMarker)
         return search();
 
     for (Memo& memo : m_memo) {

@@ -20,10 +20,10 @@ namespace {
 
 using namespace velmora::search;
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1; // a file could not be read or written
-constexpr int kExitUsage = 2;
-constexpr int kExitMissedAds = 3; // the CSV is written, but the page shows ads that were not read
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1; // a file could not be read or written
+constexpr int ExitUsage = 2;
+constexpr int ExitMissedAds = 3; // the CSV is written, but the page shows ads that were not read
 
 constexpr const char* kUsage =
     "Usage: velmora-ads [-o FILE] [--keep FILE] [--layout classic|current|auto] PAGE KEYWORD\n"
@@ -166,7 +166,7 @@ QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& o
         std::fprintf(stderr,
                      "velmora-ads: note: the page was read only in part (at most %lld ads and a "
                      "bounded part of a page are read); later ads may be missing\n",
-                     static_cast<long long>(kMaxAdsPerPage));
+                     static_cast<long long>(MaxAdsPerPage));
     }
     if (!writer.failed())
         return {};
@@ -233,20 +233,20 @@ int main(int argc, char** argv) {
     const std::optional<Options> options = parseArguments(argc, argv);
     if (!options) {
         std::fputs("Try 'velmora-ads --help' for more information.\n", stderr);
-        return kExitUsage;
+        return ExitUsage;
     }
     if (options->help) {
         std::fputs(kUsage, stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             printError(QByteArray("cannot write to standard output: ") + std::strerror(errno));
-            return kExitFailure;
+            return ExitFailure;
         }
-        return kExitOk;
+        return ExitOk;
     }
 
     std::optional<QByteArray> page = readPage(options->page);
     if (!page)
-        return kExitFailure;
+        return ExitFailure;
     // The page text replaces the bytes it is made from, so only one of them stays (two only when
     // the bytes may have to be kept).
     const QByteArray bytes = options->keep ? *page : QByteArray();
@@ -256,10 +256,10 @@ int main(int argc, char** argv) {
     const bool written =
         toFile ? writeToFile(*page, *options, read) : writeToStandardOutput(*page, *options, read);
     if (!written)
-        return kExitFailure;
+        return ExitFailure;
     if (read != AdsRead::MissedAds)
-        return kExitOk;
+        return ExitOk;
     if (options->keep && !keepPage(bytes, *options->keep))
-        return kExitFailure;
-    return kExitMissedAds;
+        return ExitFailure;
+    return ExitMissedAds;
 }
