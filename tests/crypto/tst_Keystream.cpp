@@ -187,4 +187,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestKeystream)
-#include "TestKeystream.moc"
+#include "tst_Keystream.moc"

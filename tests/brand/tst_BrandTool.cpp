@@ -413,4 +413,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestBrandTool)
-#include "TestBrandTool.moc"
+#include "tst_BrandTool.moc"

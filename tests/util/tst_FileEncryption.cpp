@@ -309,4 +309,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestFileEncryption)
-#include "TestFileEncryption.moc"
+#include "tst_FileEncryption.moc"

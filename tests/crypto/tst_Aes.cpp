@@ -362,4 +362,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestAes)
-#include "TestAes.moc"
+#include "tst_Aes.moc"

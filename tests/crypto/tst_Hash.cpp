@@ -265,4 +265,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestHash)
-#include "TestHash.moc"
+#include "tst_Hash.moc"

@@ -543,4 +543,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestEncryption)
-#include "TestEncryption.moc"
+#include "tst_Encryption.moc"

@@ -189,4 +189,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestSaltGenerator)
-#include "TestSaltGenerator.moc"
+#include "tst_SaltGenerator.moc"
