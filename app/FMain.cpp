@@ -123,10 +123,6 @@ int clampedToInt(qint64 value) {
 
 } // namespace
 
-auto TfrmMain::handler(void (TfrmMain::*slot)()) {
-    return guarded(m_services.reporter, [this, slot] { (this->*slot)(); });
-}
-
 QIcon TfrmMain::toolPicture(const char* name) {
     const QString path = QStringLiteral(":/velmora/icons/") + fromLiteral(name);
     QIcon icon;
@@ -178,23 +174,13 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
     connect(edtKeyword, &QLineEdit::returnPressed, this, handler(&TfrmMain::btnSearchClick));
     connect(btnClear, &QPushButton::clicked, this, handler(&TfrmMain::btnClearClick));
     connect(bsSkinButton4, &QPushButton::clicked, this, handler(&TfrmMain::bsSkinButton4Click));
-    connect(IdHTTP2, &search::PageDownload::workBegin, this,
-            [this](qint64 total) { runGuarded(m_services.reporter, [&] { IdHTTP2WorkBegin(total); }); });
-    connect(IdHTTP2, &search::PageDownload::work, this,
-            [this](qint64 count) { runGuarded(m_services.reporter, [&] { IdHTTP2Work(count); }); });
+    connect(IdHTTP2, &search::PageDownload::workBegin, this, handler(&TfrmMain::IdHTTP2WorkBegin));
+    connect(IdHTTP2, &search::PageDownload::work, this, handler(&TfrmMain::IdHTTP2Work));
     connect(IdHTTP2, &search::PageDownload::workEnd, this, handler(&TfrmMain::IdHTTP2WorkEnd));
-    connect(IdHTTP2, &search::PageDownload::finished, this, [this](const search::DownloadResult& result) {
-        runGuarded(m_services.reporter, [&] { IdHTTP2Finished(result); });
-    });
-    connect(m_engineFetch, &search::EngineFetch::progress, this,
-            [this](int percent) { runGuarded(m_services.reporter, [&] { EngineFetchProgress(percent); }); });
-    connect(m_engineFetch, &search::EngineFetch::userNeeded, this, [this](search::PageVerdict verdict) {
-        runGuarded(m_services.reporter, [&] { EngineFetchUserNeeded(verdict); });
-    });
-    connect(m_engineFetch, &search::EngineFetch::finished, this,
-            [this](const search::EngineFetchResult& result) {
-                runGuarded(m_services.reporter, [&] { EngineFetchFinished(result); });
-            });
+    connect(IdHTTP2, &search::PageDownload::finished, this, handler(&TfrmMain::IdHTTP2Finished));
+    connect(m_engineFetch, &search::EngineFetch::progress, this, handler(&TfrmMain::EngineFetchProgress));
+    connect(m_engineFetch, &search::EngineFetch::userNeeded, this, handler(&TfrmMain::EngineFetchUserNeeded));
+    connect(m_engineFetch, &search::EngineFetch::finished, this, handler(&TfrmMain::EngineFetchFinished));
     connect(lblLink1URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink1URLClick));
     connect(lblLink2URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink2URLClick));
     connect(Timer1, &QTimer::timeout, this, handler(&TfrmMain::Timer1Timer));

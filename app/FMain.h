@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ErrorReporter.h"
 #include "app/HtmlView.h"
 #include "brand/BrandSettings.h"
 #include "brand/StartupSettings.h"
@@ -197,8 +198,13 @@ private:
     void applyLinks(const BrandLoad& load);
     // The skin and the icon; says what is wrong with the icon file, empty when there is nothing.
     QString applySkinAndIcon();
-    // A handler wrapped for connect(): what escapes it goes to the error reporter.
-    auto handler(void (TfrmMain::*slot)());
+    // A handler wrapped for connect() or a client's callback: the signal's arguments are
+    // forwarded to it, and what escapes it goes to the error reporter.
+    template <class... Args> auto handler(void (TfrmMain::*slot)(Args...)) {
+        return [this, slot](Args... args) {
+            runGuarded(m_services.reporter, [&] { (this->*slot)(std::forward<Args>(args)...); });
+        };
+    }
 
     BrandSettings m_brand;
     MainWindowServices m_services;

@@ -36,9 +36,7 @@ void TfrmMain::Timer1Timer() {
         CheckForUpdates(true);
         return;
     }
-    IdHTTP1->GetLastNews(*account, true, this, [this](const news::LatestNewsResult& result) {
-        runGuarded(m_services.reporter, [&] { GetLastNewsDone(result); });
-    });
+    IdHTTP1->GetLastNews(*account, true, this, handler(&TfrmMain::GetLastNewsDone));
 }
 
 void TfrmMain::GetLastNewsDone(const news::LatestNewsResult& result) {
@@ -88,9 +86,7 @@ void TfrmMain::btnNewsClick() {
     }
     m_newsChecks.startNewsList();
     showNewsStatus(news::CheckingForNewsStatus());
-    IdHTTP1->GetNewsList(*account, this, [this](const news::NewsListResult& result) {
-        runGuarded(m_services.reporter, [&] { GetNewsListDone(result); });
-    });
+    IdHTTP1->GetNewsList(*account, this, handler(&TfrmMain::GetNewsListDone));
 }
 
 void TfrmMain::GetNewsListDone(const news::NewsListResult& result) {
@@ -150,9 +146,7 @@ news::NewsChecks TfrmMain::makeNewsChecks() {
             news::FetchUpdateOffer(*IdHTTP1, m_services.updateBaseURL, m_services.applicationDir, AppVersion,
                                    this, std::move(handler));
         },
-        [this](const news::UpdateOffer& offer, bool silent) {
-            runGuarded(m_services.reporter, [&] { UpdateOfferArrived(offer, silent); });
-        });
+        handler(&TfrmMain::UpdateOfferArrived));
 }
 
 void TfrmMain::UpdateOfferArrived(const news::UpdateOffer& offer, bool Silent) {
