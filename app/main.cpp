@@ -41,12 +41,17 @@ int main(int argc, char** argv) {
     // beside the executable.
     velmora::app::WebEngineLoader webEngine(applicationDir);
     velmora::app::TfrmMain frmMain(
-        std::move(startup),
-        {velmora::util::SystemPlatform(), reporter, applicationDir, velmora::app::BuiltInUpdateBaseURL(),
-         velmora::app::moduleHtmlViewFactory(webEngine, reporter), velmora::app::SystemMessageBox(),
-         velmora::util::SystemRandom(), velmora::search::BuiltInSearchBaseURL(),
-         velmora::app::SystemSaveDialog(),
-         velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)}});
+        std::move(startup), {.platform = velmora::util::SystemPlatform(),
+                             .reporter = reporter,
+                             .applicationDir = applicationDir,
+                             .updateBaseURL = velmora::app::BuiltInUpdateBaseURL(),
+                             .htmlViewFactory = velmora::app::moduleHtmlViewFactory(webEngine, reporter),
+                             .messageBox = velmora::app::SystemMessageBox(),
+                             .random = velmora::util::SystemRandom(),
+                             .searchBaseURL = velmora::search::BuiltInSearchBaseURL(),
+                             .saveDialog = velmora::app::SystemSaveDialog(),
+                             .enginePages = velmora::search::EngineFetchSettings{
+                                 velmora::app::moduleOffscreenPageFactory(webEngine)}});
     frmMain.show();
     return application.exec();
 }

@@ -66,8 +66,16 @@ struct MainWindowFixture {
                                      search::EngineFetchSettings enginePages = {}) {
         if (!htmlViews)
             htmlViews = FakeHtmlViewFactory{&viewsMade};
-        return {platform,   reporter, applicationDir, updateBaseURL, std::move(htmlViews),
-                messageBox, *random,  searchBaseURL,  saveDialog,    std::move(enginePages)};
+        return {.platform = platform,
+                .reporter = reporter,
+                .applicationDir = applicationDir,
+                .updateBaseURL = updateBaseURL,
+                .htmlViewFactory = std::move(htmlViews),
+                .messageBox = messageBox,
+                .random = *random,
+                .searchBaseURL = searchBaseURL,
+                .saveDialog = saveDialog,
+                .enginePages = std::move(enginePages)};
     }
 
     template <class W = QWidget> W* find(const char* name) const {
