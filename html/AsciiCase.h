@@ -37,12 +37,4 @@ inline bool startsWithIgnoringCase(QByteArrayView text, qsizetype at, QByteArray
     return text.size() - at >= prefix.size() && equalsIgnoringCase(text.sliced(at, prefix.size()), prefix);
 }
 
-inline bool containsIgnoringCase(QByteArrayView haystack, QByteArrayView needle) {
-    for (qsizetype i = 0; i + needle.size() <= haystack.size(); ++i) {
-        if (startsWithIgnoringCase(haystack, i, needle))
-            return true;
-    }
-    return false;
-}
-
 } // namespace velmora::ascii

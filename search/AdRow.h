@@ -44,14 +44,6 @@ inline QList<QByteArray> AdColumnCaptions() {
     return captions;
 }
 
-// A row's cells, in column order.
-inline QList<QByteArray> AdRowCells(const AdRow& row) {
-    QList<QByteArray> cells;
-    for (const AdColumn& column : AdColumns)
-        cells.append(row.*column.cell);
-    return cells;
-}
-
 // Where the ad extraction puts its rows: the results list implements it.
 class AdRowSink {
 public:
