@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QTest>
 
-using velmora::app::MessageHint;
 using velmora::app::BalloonPlacement;
+using velmora::app::MessageHint;
 using velmora::app::PlaceBalloon;
 
 class TestMessageHint : public QObject {
