@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "app/AppGlobals.h"
+#include "brand/AppGlobals.h"
 
 #include <QCommandLineParser>
 

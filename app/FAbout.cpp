@@ -1,8 +1,8 @@
 #include "app/FAbout.h"
 
-#include "app/AppGlobals.h"
 #include "app/ErrorReporter.h"
 #include "app/LayoutHelpers.h"
+#include "brand/AppGlobals.h"
 
 #include <QGuiApplication>
 #include <QLabel>

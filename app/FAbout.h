@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/BrandSettings.h"
+#include "brand/BrandSettings.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -1,6 +1,5 @@
 #include "app/FMain.h"
 
-#include "app/AppGlobals.h"
 #include "app/AppIcon.h"
 #include "app/ConsentWindow.h"
 #include "app/ElidedLabel.h"
@@ -11,10 +10,11 @@
 #include "app/LayoutHelpers.h"
 #include "app/LinkLabel.h"
 #include "app/MessageBox.h"
+#include "app/MessageHint.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
+#include "brand/AppGlobals.h"
 #include "history/HistoryStore.h"
-#include "news/MessageHint.h"
 #include "news/NewsClient.h"
 #include "search/CsvWriter.h"
 #include "search/PageDownload.h"
@@ -22,6 +22,7 @@
 #include "search/ReadAds.h"
 #include "search/ResultsModel.h"
 #include "search/SearchUrl.h"
+#include "util/BrowserLaunch.h"
 #include "util/Platform.h"
 #include "util/UUtils.h"
 
@@ -57,6 +58,9 @@ constexpr int BannerHeight = 65;
 constexpr int LinksHeight = 36;
 constexpr int StatusBarHeight = 17;
 constexpr int GaugeWidth = 130;
+// The results list's column widths in pixels, in the order of search::AdColumns.
+constexpr int ResultColumnWidths[] = {200, 200, 180, 100, 100};
+static_assert(std::size(ResultColumnWidths) == search::AdColumns.size());
 constexpr int WelcomeButtonPanelHeight = 39;
 constexpr QRect BannerPictureGeometry(364, 8, 105, 49);
 
@@ -121,10 +125,6 @@ int clampedToInt(qint64 value) {
 
 } // namespace
 
-auto TfrmMain::handler(void (TfrmMain::*slot)()) {
-    return guarded(m_services.reporter, [this, slot] { (this->*slot)(); });
-}
-
 QIcon TfrmMain::toolPicture(const char* name) {
     const QString path = QStringLiteral(":/velmora/icons/") + fromLiteral(name);
     QIcon icon;
@@ -143,7 +143,7 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
                    MainWindowServices services, QWidget* parent)
     : QMainWindow(parent), m_brand(std::move(brandSettings)), m_services(std::move(services)),
       m_startup(std::move(startupSettings)), m_results(new search::ResultsModel(this)),
-      m_searchUrlPrefix(search::SearchUrlPrefix(m_services.searchBaseURL)) {
+      m_newsChecks(makeNewsChecks()), m_searchUrlPrefix(search::SearchUrlPrefix(m_services.searchBaseURL)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Velmora"));
     ensureResources();
@@ -177,23 +177,13 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
     connect(edtKeyword, &QLineEdit::returnPressed, this, handler(&TfrmMain::btnSearchClick));
     connect(btnClear, &QPushButton::clicked, this, handler(&TfrmMain::btnClearClick));
     connect(bsSkinButton4, &QPushButton::clicked, this, handler(&TfrmMain::bsSkinButton4Click));
-    connect(IdHTTP2, &search::PageDownload::workBegin, this,
-            [this](qint64 total) { runGuarded(m_services.reporter, [&] { IdHTTP2WorkBegin(total); }); });
-    connect(IdHTTP2, &search::PageDownload::work, this,
-            [this](qint64 count) { runGuarded(m_services.reporter, [&] { IdHTTP2Work(count); }); });
+    connect(IdHTTP2, &search::PageDownload::workBegin, this, handler(&TfrmMain::IdHTTP2WorkBegin));
+    connect(IdHTTP2, &search::PageDownload::work, this, handler(&TfrmMain::IdHTTP2Work));
     connect(IdHTTP2, &search::PageDownload::workEnd, this, handler(&TfrmMain::IdHTTP2WorkEnd));
-    connect(IdHTTP2, &search::PageDownload::finished, this, [this](const search::DownloadResult& result) {
-        runGuarded(m_services.reporter, [&] { IdHTTP2Finished(result); });
-    });
-    connect(m_engineFetch, &search::EngineFetch::progress, this,
-            [this](int percent) { runGuarded(m_services.reporter, [&] { EngineFetchProgress(percent); }); });
-    connect(m_engineFetch, &search::EngineFetch::userNeeded, this, [this](search::PageVerdict verdict) {
-        runGuarded(m_services.reporter, [&] { EngineFetchUserNeeded(verdict); });
-    });
-    connect(m_engineFetch, &search::EngineFetch::finished, this,
-            [this](const search::EngineFetchResult& result) {
-                runGuarded(m_services.reporter, [&] { EngineFetchFinished(result); });
-            });
+    connect(IdHTTP2, &search::PageDownload::finished, this, handler(&TfrmMain::IdHTTP2Finished));
+    connect(m_engineFetch, &search::EngineFetch::progress, this, handler(&TfrmMain::EngineFetchProgress));
+    connect(m_engineFetch, &search::EngineFetch::userNeeded, this, handler(&TfrmMain::EngineFetchUserNeeded));
+    connect(m_engineFetch, &search::EngineFetch::finished, this, handler(&TfrmMain::EngineFetchFinished));
     connect(lblLink1URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink1URLClick));
     connect(lblLink2URL, &LinkLabel::clicked, this, handler(&TfrmMain::lblLink2URLClick));
     connect(Timer1, &QTimer::timeout, this, handler(&TfrmMain::Timer1Timer));
@@ -275,8 +265,8 @@ void TfrmMain::createMainPage() {
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int column = 0; column < int(search::ResultsModel::Columns.size()); ++column)
-        header->resizeSection(column, search::ResultsModel::Columns[size_t(column)].width);
+    for (int column = 0; column < int(std::size(ResultColumnWidths)); ++column)
+        header->resizeSection(column, ResultColumnWidths[column]);
 
     panLinks = fixedHeightPanel(stsMain, "panLinks", LinksHeight, true);
     layout->addWidget(panLinks);

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "app/BrandSettings.h"
+#include "app/ErrorReporter.h"
 #include "app/HtmlView.h"
-#include "app/StartupSettings.h"
+#include "brand/BrandSettings.h"
+#include "brand/StartupSettings.h"
+#include "news/NewsChecks.h"
 #include "search/EngineFetch.h"
 #include "util/ProgramPlaces.h"
 
@@ -30,7 +32,6 @@ class Platform;
 class RandomSource;
 } // namespace velmora::util
 namespace velmora::news {
-class MessageHint;
 class NewsClient;
 struct LatestNewsResult;
 struct NewsListResult;
@@ -56,6 +57,7 @@ class ErrorReporter;
 class Gauge;
 class LinkLabel;
 class MessageBox;
+class MessageHint;
 class SaveDialog;
 class TfrmHistory;
 
@@ -201,7 +203,8 @@ private:
     // Fetches the update server's information file and offers a newer version. Silent
     // keeps quiet when there is nothing new; every other message shows in both modes.
     void CheckForUpdates(bool Silent);
-    void UpdateOfferArrived(const news::UpdateOffer& offer);
+    news::NewsChecks makeNewsChecks();
+    void UpdateOfferArrived(const news::UpdateOffer& offer, bool Silent);
     // The status text of a news or update request the user waits for, and its removal when
     // the request ends (unless something else has been written there since); the other
     // request's text comes back while that one still runs.
@@ -224,11 +227,13 @@ private:
     void applyLinks(const BrandLoad& load);
     // The skin and the icon; says what is wrong with the icon file, empty when there is nothing.
     QString applySkinAndIcon();
-    // A handler wrapped for connect(): what escapes it goes to the error reporter.
-    auto handler(void (TfrmMain::*slot)());
-
-    // What the news window asks of the main window.
-    class NewsHost;
+    // A handler wrapped for connect() or a client's callback: the signal's arguments are
+    // forwarded to it, and what escapes it goes to the error reporter.
+    template <class... Args> auto handler(void (TfrmMain::*slot)(Args...)) {
+        return [this, slot](Args... args) {
+            runGuarded(m_services.reporter, [&] { (this->*slot)(std::forward<Args>(args)...); });
+        };
+    }
 
     BrandSettings m_brand;
     MainWindowServices m_services;
@@ -238,11 +243,8 @@ private:
     bool m_shown = false;
     QList<QByteArray> m_newsList;
     search::ResultsModel* m_results;
-    // The newest item the poll found unread; empty when it found none.
-    QByteArray m_unreadNewsId;
-    bool m_newsListRunning = false;
-    bool m_updateCheckRunning = false;
-    bool m_updateCheckSilent = true;
+    // The news list, the update check and the unread item.
+    news::NewsChecks m_newsChecks;
     QByteArray m_searchUrlPrefix;
     QByteArray m_pageUrl;           // of the running search
     bool m_pageWithScripts = false; // the running search's page is loaded in the web engine
@@ -283,7 +285,7 @@ private:
     search::EngineFetch* m_engineFetch = nullptr;
     QPointer<ConsentWindow> m_consentWindow;
     QTimer* Timer1 = nullptr;
-    news::MessageHint* LMDMessageHint1 = nullptr;
+    MessageHint* LMDMessageHint1 = nullptr;
 };
 
 } // namespace velmora::app

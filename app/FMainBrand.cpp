@@ -1,15 +1,15 @@
 // TfrmMain: the reseller's brand on the window, from the settings read at start-up and the
 // branding files beside the executable, and the handlers of the branded controls.
 
-#include "app/AppGlobals.h"
-#include "app/BrandLoader.h"
 #include "app/BrandPictures.h"
 #include "app/ElidedLabel.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
 #include "app/LinkLabel.h"
 #include "app/Skin.h"
-#include "app/SkinFile.h"
+#include "brand/AppGlobals.h"
+#include "brand/BrandLoader.h"
+#include "brand/SkinFile.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,18 +1,18 @@
 // The main window's news and update handlers: the start-up poll and its balloon, the news
 // button and its window, the update check.
 
-#include "app/AppGlobals.h"
-#include "app/BrandTier.h"
 #include "app/ElidedLabel.h"
 #include "app/ErrorReporter.h"
 #include "app/FMain.h"
-#include "app/LastNewsIdStore.h"
+#include "app/FNews.h"
 #include "app/MessageBox.h"
-#include "app/SettingsFile.h"
-#include "news/FNews.h"
+#include "app/MessageHint.h"
+#include "brand/AppGlobals.h"
+#include "brand/BrandTier.h"
+#include "brand/LastNewsIdStore.h"
+#include "brand/SettingsFile.h"
 #include "news/InstalledUpdate.h"
 #include "news/LiveUpdate.h"
-#include "news/MessageHint.h"
 #include "news/NewsClient.h"
 #include "news/NewsPoll.h"
 #include "util/Platform.h"
@@ -25,30 +25,8 @@
 #include <QToolButton>
 
 namespace velmora::app {
-class TfrmMain::NewsHost final : public news::NewsWindowHost {
-public:
-    explicit NewsHost(TfrmMain& window) : m_window(window) {}
-
-    QWidget* createHtmlView(QWidget* parent) override { return m_window.m_services.htmlViewFactory(parent); }
-    void setHtmlSource(QWidget* view, const QByteArray& html) override {
-        // Every view of this host comes from the factory above.
-        static_cast<HtmlView*>(view)->setHtmlSource(html);
-    }
-    void showWarning(QWidget* parent, const QString& text) override {
-        m_window.m_services.messageBox.warning(parent, text);
-    }
-    void WriteLastNewsId(const QByteArray& id) override { m_window.WriteLastNewsId(id); }
-    void runGuarded(const std::function<void()>& handler) override {
-        app::runGuarded(m_window.m_services.reporter, handler);
-    }
-    QString widgetText(QByteArrayView bytes) override { return toWidgetText(bytes); }
-
-private:
-    TfrmMain& m_window;
-};
-
 void TfrmMain::createNewsParts() {
-    LMDMessageHint1 = new news::MessageHint(this);
+    LMDMessageHint1 = new MessageHint(this);
     LMDMessageHint1->setObjectName(QStringLiteral("LMDMessageHint1"));
     showNewsPicture({});
 }
@@ -61,9 +39,7 @@ void TfrmMain::Timer1Timer() {
         CheckForUpdates(true);
         return;
     }
-    IdHTTP1->GetLastNews(*account, true, this, [this](const news::LatestNewsResult& result) {
-        runGuarded(m_services.reporter, [&] { GetLastNewsDone(result); });
-    });
+    IdHTTP1->GetLastNews(*account, true, this, handler(&TfrmMain::GetLastNewsDone));
 }
 
 void TfrmMain::GetLastNewsDone(const news::LatestNewsResult& result) {
@@ -73,7 +49,7 @@ void TfrmMain::GetLastNewsDone(const news::LatestNewsResult& result) {
         // A settings file that cannot be read ends the tick here, update check included.
         const QByteArray lastId = ReadLastNewsId();
         if (news::IsNewerNews(result.NewsId, lastId)) {
-            m_unreadNewsId = result.NewsId;
+            m_newsChecks.setUnreadNewsId(result.NewsId);
             showNewsPicture(lastId);
             ShowNewsHint(news::NewsHintText(toWidgetText(result.NewsTitle)));
         }
@@ -87,7 +63,8 @@ void TfrmMain::ShowNewsHint(const QString& Text) {
 }
 
 void TfrmMain::showNewsPicture(const QByteArray& storedId) {
-    const bool unread = !m_unreadNewsId.isEmpty() && news::IsNewerNews(m_unreadNewsId, storedId);
+    const QByteArray& unreadId = m_newsChecks.unreadNewsId();
+    const bool unread = !unreadId.isEmpty() && news::IsNewerNews(unreadId, storedId);
     btnNews->setIcon(toolPicture(unread ? "news" : "news-read"));
 }
 
@@ -102,7 +79,7 @@ void TfrmMain::WriteLastNewsId(const QByteArray& Value) {
 
 void TfrmMain::btnNewsClick() {
     // One list at a time; the window it opens is modal.
-    if (m_newsListRunning)
+    if (m_newsChecks.newsListRunning())
         return;
     m_newsList.clear();
     const std::optional<news::NewsAccount> account = NewsAccountFor(m_brand);
@@ -110,15 +87,13 @@ void TfrmMain::btnNewsClick() {
         m_services.messageBox.information(this, news::NoNewsMessage());
         return;
     }
-    m_newsListRunning = true;
+    m_newsChecks.startNewsList();
     showNewsStatus(news::CheckingForNewsStatus());
-    IdHTTP1->GetNewsList(*account, this, [this](const news::NewsListResult& result) {
-        runGuarded(m_services.reporter, [&] { GetNewsListDone(result); });
-    });
+    IdHTTP1->GetNewsList(*account, this, handler(&TfrmMain::GetNewsListDone));
 }
 
 void TfrmMain::GetNewsListDone(const news::NewsListResult& result) {
-    m_newsListRunning = false;
+    m_newsChecks.newsListFinished();
     clearNewsStatus(news::CheckingForNewsStatus());
     if (result.aborted)
         return;
@@ -131,8 +106,12 @@ void TfrmMain::GetNewsListDone(const news::NewsListResult& result) {
         m_services.messageBox.information(this, news::NoNewsMessage());
         return;
     }
-    NewsHost host(*this);
-    news::TfrmNews frmNews(m_newsList, NewsAccountFor(m_brand), *IdHTTP1, host, this);
+    TfrmNews frmNews(m_newsList, NewsAccountFor(m_brand), *IdHTTP1,
+                     {.htmlViewFactory = m_services.htmlViewFactory,
+                      .messageBox = m_services.messageBox,
+                      .reporter = m_services.reporter,
+                      .storeReadId = [this](const QByteArray& id) { WriteLastNewsId(id); }},
+                     this);
     frmNews.exec();
 }
 
@@ -145,9 +124,9 @@ void TfrmMain::clearNewsStatus(const QString& text) {
     // request the user waits for may still run.
     if (MainStatusPanel->text() != text)
         return;
-    if (m_newsListRunning)
+    if (m_newsChecks.newsListRunning())
         MainStatusPanel->setText(news::CheckingForNewsStatus());
-    else if (m_updateCheckRunning && !m_updateCheckSilent)
+    else if (m_newsChecks.updateCheckAnnounced())
         MainStatusPanel->setText(news::CheckingForUpdatesStatus());
     else
         MainStatusPanel->clear();
@@ -160,37 +139,36 @@ void TfrmMain::btnUpdateClick() {
 void TfrmMain::CheckForUpdates(bool Silent) {
     if (!Silent)
         showNewsStatus(news::CheckingForUpdatesStatus());
-    if (m_updateCheckRunning) {
-        // The check under way answers the click: it now also says when there is nothing new.
-        m_updateCheckSilent = m_updateCheckSilent && Silent;
-        return;
-    }
-    m_updateCheckRunning = true;
-    m_updateCheckSilent = Silent;
-    // An installed program keeps the information file in the user's cache folder. A folder
-    // that cannot be made fails the download, which counts as nothing new.
-    const QString infoDir = util::PlaceOr(m_services.places.cacheDir, m_services.applicationDir);
-    QDir().mkpath(infoDir);
-    news::FetchUpdateOffer(*IdHTTP1, m_services.updateBaseURL, infoDir, AppVersion, this,
-                           [this](const news::UpdateOffer& offer) {
-                               runGuarded(m_services.reporter, [&] { UpdateOfferArrived(offer); });
-                           });
+    // The check under way, if any, answers the click: it then also says when there is nothing new.
+    m_newsChecks.check(Silent);
 }
 
-void TfrmMain::UpdateOfferArrived(const news::UpdateOffer& offer) {
-    m_updateCheckRunning = false;
+news::NewsChecks TfrmMain::makeNewsChecks() {
+    return news::NewsChecks(
+        [this](std::function<void(const news::UpdateOffer&)> handler) {
+            // An installed program keeps the information file in the user's cache folder. A
+            // folder that cannot be made fails the download, which the check then reports.
+            const QString infoDir = util::PlaceOr(m_services.places.cacheDir, m_services.applicationDir);
+            QDir().mkpath(infoDir);
+            news::FetchUpdateOffer(*IdHTTP1, m_services.updateBaseURL, infoDir, AppVersion, this,
+                                   std::move(handler));
+        },
+        handler(&TfrmMain::UpdateOfferArrived));
+}
+
+void TfrmMain::UpdateOfferArrived(const news::UpdateOffer& offer, bool Silent) {
     clearNewsStatus(news::CheckingForUpdatesStatus());
     if (offer.aborted)
         return;
     MessageBox& box = m_services.messageBox;
     // The start-up check keeps its failures to itself; one the user asked for says why.
     if (offer.failed) {
-        if (!m_updateCheckSilent)
+        if (!Silent)
             box.warning(this, news::UpdateCheckFailedMessage(offer));
         return;
     }
     if (!offer.newer) {
-        if (!m_updateCheckSilent)
+        if (!Silent)
             box.information(this, news::NoNewUpdatesMessage());
         return;
     }

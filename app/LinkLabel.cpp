@@ -1,6 +1,6 @@
 #include "app/LinkLabel.h"
 
-#include "app/AppGlobals.h"
+#include "brand/AppGlobals.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

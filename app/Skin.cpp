@@ -1,6 +1,6 @@
 #include "app/Skin.h"
 
-#include "app/SkinFile.h"
+#include "brand/SkinFile.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,3 @@
-#include "app/AppGlobals.h"
 #include "app/AppIcon.h"
 #include "app/CommandLine.h"
 #include "app/ErrorReporter.h"
@@ -7,8 +6,9 @@
 #include "app/MessageBox.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
-#include "app/StartupSettings.h"
 #include "app/WebEngineLoader.h"
+#include "brand/AppGlobals.h"
+#include "brand/StartupSettings.h"
 #include "history/HistoryStore.h"
 #include "search/SearchUrl.h"
 #include "util/Platform.h"
@@ -62,13 +62,18 @@ int main(int argc, char** argv) {
     // beside the executable or from the installed library folder.
     velmora::app::WebEngineLoader webEngine(places.moduleDirs);
     velmora::app::TfrmMain frmMain(
-        std::move(startup),
-        {velmora::util::SystemPlatform(), reporter, applicationDir, velmora::app::BuiltInUpdateBaseURL(),
-         velmora::app::moduleHtmlViewFactory(webEngine, reporter), velmora::app::SystemMessageBox(),
-         velmora::util::SystemRandom(), velmora::search::BuiltInSearchBaseURL(),
-         velmora::app::SystemSaveDialog(),
-         velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)},
-         std::move(places)});
+        std::move(startup), {.platform = velmora::util::SystemPlatform(),
+                             .reporter = reporter,
+                             .applicationDir = applicationDir,
+                             .updateBaseURL = velmora::app::BuiltInUpdateBaseURL(),
+                             .htmlViewFactory = velmora::app::moduleHtmlViewFactory(webEngine, reporter),
+                             .messageBox = velmora::app::SystemMessageBox(),
+                             .random = velmora::util::SystemRandom(),
+                             .searchBaseURL = velmora::search::BuiltInSearchBaseURL(),
+                             .saveDialog = velmora::app::SystemSaveDialog(),
+                             .enginePages = velmora::search::EngineFetchSettings{
+                                 velmora::app::moduleOffscreenPageFactory(webEngine)},
+                             .places = std::move(places)});
     frmMain.setHistoryStore(velmora::app::UserHistoryStore());
     frmMain.show();
     return application.exec();

@@ -1,5 +1,4 @@
-// SHA-1 (FIPS 180), HMAC-SHA1 (RFC 2104) with a key that may arrive in pieces, and
-// PBKDF2-HMAC-SHA1 (RFC 2898 section 5.2).
+// SHA-1 (FIPS 180).
 
 #include "crypto/AesLib.h"
 #include "crypto/ByteOrder.h"
@@ -103,20 +102,6 @@ std::uint64_t ByteCount(const TSha1Context& context) {
     return (std::uint64_t{context.count[1]} << 32) | context.count[0];
 }
 
-// Ends the key phase: a long key becomes its digest, then the ipad block starts the inner hash.
-void BeginDataPhase(THmacContext& context) {
-    if (context.keyLength > Sha1BlockLength) {
-        Sha1End(context.keyBlock, context.hash);
-        context.keyLength = Sha1DigestLength;
-    }
-    std::memset(context.keyBlock + context.keyLength, 0, Sha1BlockLength - context.keyLength);
-    for (auto& byte : context.keyBlock)
-        byte ^= 0x36;
-    Sha1Begin(context.hash);
-    Sha1Hash(context.keyBlock, Sha1BlockLength, context.hash);
-    context.keyLength = HmacDataPhase;
-}
-
 } // namespace
 
 void detail::Sha1CompressPortable(std::uint32_t* hash, const std::uint8_t* blocks, std::size_t count) {
@@ -191,102 +176,6 @@ void Sha1(std::uint8_t* digest, const std::uint8_t* data, std::size_t length) {
     Sha1Begin(context);
     Sha1Hash(data, length, context);
     Sha1End(digest, context);
-}
-
-void HmacSha1Begin(THmacContext& context) {
-    std::memset(&context, 0, sizeof context);
-}
-
-int HmacSha1Key(const std::uint8_t* key, std::size_t length, THmacContext& context) {
-    if (context.keyLength == HmacDataPhase)
-        return -1;
-    const std::uint64_t total = std::uint64_t{context.keyLength} + length;
-    if (length == 0)
-        return 0;
-    if (total <= Sha1BlockLength) {
-        std::memcpy(context.keyBlock + context.keyLength, key, length);
-    } else {
-        if (context.keyLength <= Sha1BlockLength) {
-            // The key no longer fits in one block: from here on it is hashed.
-            Sha1Begin(context.hash);
-            Sha1Hash(context.keyBlock, context.keyLength, context.hash);
-        }
-        Sha1Hash(key, length, context.hash);
-    }
-    // Beyond one block only "long" matters; stop short of the data-phase marker.
-    context.keyLength = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, HmacDataPhase - 1));
-    return 0;
-}
-
-void HmacSha1Data(const std::uint8_t* data, std::size_t length, THmacContext& context) {
-    if (context.keyLength != HmacDataPhase)
-        BeginDataPhase(context);
-    Sha1Hash(data, length, context.hash);
-}
-
-int HmacSha1End(std::uint8_t* mac, std::uint32_t macLength, THmacContext& context) {
-    if (context.keyLength != HmacDataPhase)
-        BeginDataPhase(context);
-    std::uint8_t digest[Sha1DigestLength];
-    Sha1End(digest, context.hash);
-    // ipad ^ 0x6A == opad
-    for (auto& byte : context.keyBlock)
-        byte ^= 0x36 ^ 0x5C;
-    Sha1Begin(context.hash);
-    Sha1Hash(context.keyBlock, Sha1BlockLength, context.hash);
-    Sha1Hash(digest, Sha1DigestLength, context.hash);
-    Sha1End(digest, context.hash);
-    macLength = std::min(macLength, Sha1DigestLength);
-    std::memcpy(mac, digest, macLength);
-    detail::SecureWipe(digest, sizeof digest);
-    return static_cast<int>(macLength);
-}
-
-void HmacSha1(const std::uint8_t* key, std::size_t keyLength, const std::uint8_t* data,
-              std::size_t dataLength, std::uint8_t* mac, std::uint32_t macLength) {
-    THmacContext context;
-    HmacSha1Begin(context);
-    HmacSha1Key(key, keyLength, context);
-    HmacSha1Data(data, dataLength, context);
-    HmacSha1End(mac, macLength, context);
-    detail::SecureWipe(&context, sizeof context);
-}
-
-void DeriveKey(const std::uint8_t* password, std::size_t passwordLength, const std::uint8_t* salt,
-               std::size_t saltLength, std::uint32_t iterations, std::uint8_t* key, std::size_t keyLength) {
-    // Keyed once; every iteration restores the keyed state by copying the record.
-    THmacContext keyed;
-    HmacSha1Begin(keyed);
-    HmacSha1Key(password, passwordLength, keyed);
-    THmacContext salted = keyed;
-    HmacSha1Data(salt, saltLength, salted);
-
-    THmacContext work;
-    std::uint8_t u[Sha1DigestLength];
-    std::uint8_t t[Sha1DigestLength];
-    for (std::uint32_t blockNumber = 1; keyLength > 0; ++blockNumber) {
-        std::memset(t, 0, sizeof t);
-        StoreBigEndian(u, blockNumber);
-        std::size_t uLength = 4;
-        work = salted;
-        for (std::uint32_t i = 0; i < iterations; ++i) {
-            HmacSha1Data(u, uLength, work);
-            HmacSha1End(u, Sha1DigestLength, work);
-            uLength = Sha1DigestLength;
-            for (std::size_t j = 0; j < Sha1DigestLength; ++j)
-                t[j] ^= u[j];
-            work = keyed;
-        }
-        const std::size_t take = std::min<std::size_t>(keyLength, Sha1DigestLength);
-        std::memcpy(key, t, take);
-        key += take;
-        keyLength -= take;
-    }
-    detail::SecureWipe(&keyed, sizeof keyed);
-    detail::SecureWipe(&salted, sizeof salted);
-    detail::SecureWipe(&work, sizeof work);
-    detail::SecureWipe(u, sizeof u);
-    detail::SecureWipe(t, sizeof t);
 }
 
 } // namespace velmora::crypto

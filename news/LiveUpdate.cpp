@@ -1,5 +1,7 @@
 #include "news/LiveUpdate.h"
 
+#include "html/AsciiCase.h"
+
 #include "news/NewsClient.h"
 
 #include <QDir>
@@ -22,9 +24,7 @@ bool isInlineBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-bool equalsIgnoringCase(QByteArrayView a, QByteArrayView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+using ascii::equalsIgnoringCase;
 
 QByteArrayView trimmedBlanks(QByteArrayView text) {
     while (!text.isEmpty() && isInlineBlank(text.front()))

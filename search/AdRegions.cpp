@@ -1,6 +1,7 @@
 #include "search/AdRegions.h"
 
-#include "search/HtmlTagScan.h"
+#include "html/AsciiCase.h"
+#include "html/HtmlTagScan.h"
 #include "search/PageCharset.h"
 
 #include <QByteArrayMatcher>
@@ -17,13 +18,13 @@ namespace {
 // Nesting the parser may see: the tree builder's work per tag grows with the depth of its stack.
 // Real pages stay far below (the results pages of 2023 reach about 35); where a page goes deeper, the
 // innermost half of the open elements is closed, so what follows still gets read, one level further out.
-constexpr qsizetype kMaxDepth = 128;
+constexpr qsizetype MaxDepth = 128;
 // Open formatting elements (<b>, <a> ...), and open cells, captions and objects: beyond these, the
 // innermost one of its kind is closed first.
-constexpr qsizetype kMaxFormatting = 16;
-constexpr qsizetype kMaxScopes = 16;
+constexpr qsizetype MaxFormatting = 16;
+constexpr qsizetype MaxScopes = 16;
 // Longer tag names are not elements a reader needs.
-constexpr qsizetype kMaxNameLength = 64;
+constexpr qsizetype MaxNameLength = 64;
 
 // What the tree builder does with an element, as far as the region markup models it.
 enum TagClass : unsigned {
@@ -146,17 +147,16 @@ unsigned classOf(GumboTag tag) {
 }
 
 bool isPlainName(QByteArrayView name) {
-    if (name.isEmpty() || name.size() > kMaxNameLength)
+    if (name.isEmpty() || name.size() > MaxNameLength)
         return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
-        return html::isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' ||
-               c == '.';
+        return ascii::isLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' || c == '.';
     });
 }
 
 bool listHas(std::span<const QByteArrayView> list, QByteArrayView value, bool ignoreCase) {
     return std::any_of(list.begin(), list.end(), [&](QByteArrayView item) {
-        return ignoreCase ? html::equalsIgnoringCase(item, value) : item == value;
+        return ignoreCase ? ascii::equalsIgnoringCase(item, value) : item == value;
     });
 }
 
@@ -164,7 +164,7 @@ QByteArray withoutBlanksLowered(QByteArrayView value) {
     QByteArray out;
     out.reserve(value.size());
     for (const char c : value) {
-        if (!html::isSpace(c))
+        if (!ascii::isSpace(c))
             out.append(c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c);
     }
     return out;
@@ -181,7 +181,7 @@ struct TagFlags {
 
 // An element name, lowered, with the tree builder's number for it.
 struct Name {
-    char text[kMaxNameLength];
+    char text[MaxNameLength];
     qsizetype size = 0;
     GumboTag tag = GUMBO_TAG_UNKNOWN;
 
@@ -208,36 +208,36 @@ class RegionWriter {
 public:
     RegionWriter(QByteArrayView page, const AdRegion& region, const AdMarkerTable& markers,
                  PageCharset& charset, const MarkupBudget& budget)
-        : text_(page.first(region.end)), region_(region), markers_(markers), charset_(charset),
-          budget_(budget) {
-        out_.reserve(std::min((region.end - region.start) / 2, std::max<qsizetype>(budget.markupBytes, 0)));
-        stack_.reserve(kMaxDepth);
+        : m_text(page.first(region.end)), m_region(region), m_markers(markers), m_charset(charset),
+          m_budget(budget) {
+        m_out.reserve(std::min((region.end - region.start) / 2, std::max<qsizetype>(budget.markupBytes, 0)));
+        m_stack.reserve(MaxDepth);
     }
 
     RegionMarkup write() {
-        qsizetype pos = text_.indexOf('<', region_.start);
+        qsizetype pos = m_text.indexOf('<', m_region.start);
         if (pos < 0)
-            pos = text_.size();
+            pos = m_text.size();
         bool cutShort = false;
-        while (pos < text_.size()) {
-            if (out_.size() >= budget_.markupBytes) {
+        while (pos < m_text.size()) {
+            if (m_out.size() >= m_budget.markupBytes) {
                 cutAt(pos);
                 cutShort = true;
                 break;
             }
             noteOwnPart(pos);
             noteProgress(pos);
-            const qsizetype lt = text_.indexOf('<', pos);
+            const qsizetype lt = m_text.indexOf('<', pos);
             if (lt != pos) {
                 // A long text is cut where the budget runs out, so that one text cannot overrun it.
                 const qsizetype textEnd =
-                    std::min(lt < 0 ? text_.size() : lt, pos + (budget_.markupBytes - out_.size()));
-                charset_.appendUtf8(text_.sliced(pos, textEnd - pos), out_);
+                    std::min(lt < 0 ? m_text.size() : lt, pos + (m_budget.markupBytes - m_out.size()));
+                m_charset.appendUtf8(m_text.sliced(pos, textEnd - pos), m_out);
                 pos = textEnd;
                 continue;
             }
             TagFlags flags;
-            const html::Tag tag = html::readTag(text_, pos, [&](QByteArrayView name, QByteArrayView value) {
+            const html::Tag tag = html::readTag(m_text, pos, [&](QByteArrayView name, QByteArrayView value) {
                 readAttribute(name, value, flags);
             });
             if (!tag.complete)
@@ -245,7 +245,7 @@ public:
             pos = tag.end;
             switch (tag.kind) {
             case html::TagKind::Text:
-                out_.append("&lt;");
+                m_out.append("&lt;");
                 break;
             case html::TagKind::Comment:
                 break;
@@ -258,9 +258,9 @@ public:
             }
         }
         if (!cutShort)
-            noteOwnPart(text_.size());
-        return {std::move(out_), ownStart_ < 0 ? out_.size() : ownStart_, ownEnd_ < 0 ? out_.size() : ownEnd_,
-                cutShort};
+            noteOwnPart(m_text.size());
+        return {std::move(m_out), m_ownStart < 0 ? m_out.size() : m_ownStart,
+                m_ownEnd < 0 ? m_out.size() : m_ownEnd, cutShort};
     }
 
 private:
@@ -270,60 +270,60 @@ private:
     };
 
     void noteOwnPart(qsizetype pos) {
-        if (ownStart_ < 0 && pos >= region_.ownStart)
-            ownStart_ = out_.size();
-        if (ownEnd_ < 0 && pos >= region_.ownEnd)
-            ownEnd_ = out_.size();
+        if (m_ownStart < 0 && pos >= m_region.ownStart)
+            m_ownStart = m_out.size();
+        if (m_ownEnd < 0 && pos >= m_region.ownEnd)
+            m_ownEnd = m_out.size();
     }
 
     // Keeps, of the points where markup was written so far, the latest one at least `reach`
     // before `pos` and those after it.
     void noteProgress(qsizetype pos) {
-        progress_.emplace_back(pos, out_.size());
-        while (progress_.size() > 1 && progress_[1].first <= pos - budget_.reach)
-            progress_.pop_front();
+        m_progress.emplace_back(pos, m_out.size());
+        while (m_progress.size() > 1 && m_progress[1].first <= pos - m_budget.reach)
+            m_progress.pop_front();
     }
 
     // The budget ends the markup at `pos`: only a title at least `reach` before it stays in the own
     // part, so no ad is read without its end.
     void cutAt(qsizetype pos) {
         const auto& [atPos, atOut] =
-            progress_.empty() ? std::pair<qsizetype, qsizetype>{pos, out_.size()} : progress_.front();
-        const qsizetype limit = atPos <= pos - budget_.reach ? atOut : 0;
-        if (ownStart_ < 0)
-            ownStart_ = out_.size();
-        ownEnd_ = std::max(ownStart_, ownEnd_ < 0 ? limit : std::min(ownEnd_, limit));
+            m_progress.empty() ? std::pair<qsizetype, qsizetype>{pos, m_out.size()} : m_progress.front();
+        const qsizetype limit = atPos <= pos - m_budget.reach ? atOut : 0;
+        if (m_ownStart < 0)
+            m_ownStart = m_out.size();
+        m_ownEnd = std::max(m_ownStart, m_ownEnd < 0 ? limit : std::min(m_ownEnd, limit));
     }
 
     void readAttribute(QByteArrayView name, QByteArrayView value, TagFlags& flags) const {
-        if (html::equalsIgnoringCase(name, "href")) {
-            for (const QByteArrayView part : markers_.adClickHrefParts) {
+        if (ascii::equalsIgnoringCase(name, "href")) {
+            for (const QByteArrayView part : m_markers.adClickHrefParts) {
                 if (value.contains(part))
                     flags.adClick = true;
             }
-        } else if (html::equalsIgnoringCase(name, "id")) {
-            flags.adBlock = flags.adBlock || listHas(markers_.blockIds, value, false);
-        } else if (html::equalsIgnoringCase(name, "role")) {
+        } else if (ascii::equalsIgnoringCase(name, "id")) {
+            flags.adBlock = flags.adBlock || listHas(m_markers.blockIds, value, false);
+        } else if (ascii::equalsIgnoringCase(name, "role")) {
             const QByteArrayView role = value.trimmed();
-            if (html::equalsIgnoringCase(role, markers_.headingRole))
-                flags.role = markers_.headingRole;
-            else if (html::equalsIgnoringCase(role, markers_.addressRole))
-                flags.role = markers_.addressRole;
-            for (const QByteArrayView skipped : markers_.skippedRoles) {
-                if (html::equalsIgnoringCase(role, skipped))
+            if (ascii::equalsIgnoringCase(role, m_markers.headingRole))
+                flags.role = m_markers.headingRole;
+            else if (ascii::equalsIgnoringCase(role, m_markers.addressRole))
+                flags.role = m_markers.addressRole;
+            for (const QByteArrayView skipped : m_markers.skippedRoles) {
+                if (ascii::equalsIgnoringCase(role, skipped))
                     flags.role = skipped;
             }
-        } else if (html::equalsIgnoringCase(name, "hidden")) {
+        } else if (ascii::equalsIgnoringCase(name, "hidden")) {
             flags.hidden = true;
-        } else if (html::equalsIgnoringCase(name, "style")) {
+        } else if (ascii::equalsIgnoringCase(name, "style")) {
             const QByteArray style = withoutBlanksLowered(value);
-            for (const QByteArrayView hiding : markers_.hiddenStyles) {
+            for (const QByteArrayView hiding : m_markers.hiddenStyles) {
                 if (style.contains(hiding))
                     flags.hidden = true;
             }
         } else {
-            flags.adClick = flags.adClick || listHas(markers_.adClickAttributes, name, true);
-            flags.adContainer = flags.adContainer || listHas(markers_.adContainerAttributes, name, true);
+            flags.adClick = flags.adClick || listHas(m_markers.adClickAttributes, name, true);
+            flags.adContainer = flags.adContainer || listHas(m_markers.adContainerAttributes, name, true);
         }
     }
 
@@ -333,43 +333,43 @@ private:
         if (!makeName(tag.name, name))
             return pos;
         if (name.tag == GUMBO_TAG_PLAINTEXT)
-            return text_.size();
+            return m_text.size();
         const unsigned tagClass = classOf(name.tag);
         if (tagClass & DroppedWithContent)
-            return html::skipRawText(text_, pos, name.view());
+            return html::skipRawText(m_text, pos, name.view());
         closeImplied(name, tagClass);
         if (tagClass & Void) {
             if (name.tag == GUMBO_TAG_BR || name.tag == GUMBO_TAG_HR)
                 appendTag("<", name, ">");
             return pos;
         }
-        if (qsizetype(stack_.size()) >= kMaxDepth)
-            popTo(kMaxDepth / 2);
+        if (qsizetype(m_stack.size()) >= MaxDepth)
+            popTo(MaxDepth / 2);
         if (name.tag == GUMBO_TAG_A) {
             // A link inside a link closes the outer one, as the tree builder's adoption step does.
             if (const qsizetype open = openIndex(GUMBO_TAG_A, true); open >= 0)
                 popTo(open);
         }
-        if ((tagClass & Formatting) && openFormatting_ >= kMaxFormatting)
+        if ((tagClass & Formatting) && m_openFormatting >= MaxFormatting)
             popTo(innermost(Formatting));
-        if ((tagClass & Scope) && openScopes_ >= kMaxScopes)
+        if ((tagClass & Scope) && m_openScopes >= MaxScopes)
             popTo(innermost(Scope));
-        openFormatting_ += (tagClass & Formatting) ? 1 : 0;
-        openScopes_ += (tagClass & Scope) ? 1 : 0;
-        stack_.push_back({name, tagClass});
-        ++openCount_[name.tag];
+        m_openFormatting += (tagClass & Formatting) ? 1 : 0;
+        m_openScopes += (tagClass & Scope) ? 1 : 0;
+        m_stack.push_back({name, tagClass});
+        ++m_openCount[name.tag];
         appendTag("<", name, "");
         if (flags.adClick && name.tag == GUMBO_TAG_A)
-            out_.append(' ').append(region_attr::kAdClick);
+            m_out.append(' ').append(region_attr::AdClick);
         if (flags.adContainer)
-            out_.append(' ').append(region_attr::kAdContainer);
+            m_out.append(' ').append(region_attr::AdContainer);
         if (flags.adBlock)
-            out_.append(' ').append(region_attr::kAdBlock);
+            m_out.append(' ').append(region_attr::AdBlock);
         if (flags.hidden)
-            out_.append(' ').append(region_attr::kHidden);
+            m_out.append(' ').append(region_attr::kHidden);
         if (!flags.role.isEmpty())
-            out_.append(' ').append(region_attr::kRole).append("=\"").append(flags.role).append('"');
-        out_.append('>');
+            m_out.append(' ').append(region_attr::Role).append("=\"").append(flags.role).append('"');
+        m_out.append('>');
         return pos;
     }
 
@@ -378,7 +378,7 @@ private:
         if (!makeName(tag.name, name))
             return;
         if (name.tag == GUMBO_TAG_BR) {
-            out_.append("<br>");
+            m_out.append("<br>");
             return;
         }
         const qsizetype at = openIndex(name, !(classOf(name.tag) & Boundary));
@@ -387,22 +387,22 @@ private:
     }
 
     void appendTag(const char* open, const Name& name, const char* close) {
-        out_.append(open);
-        out_.append(name.view());
-        out_.append(close);
+        m_out.append(open);
+        m_out.append(name.view());
+        m_out.append(close);
     }
 
     // Index of the innermost open element called `name`, not looking past a boundary element
     // when `stopAtBoundary`, nor past an element of `alsoStopAt`; -1 when there is none.
     qsizetype openIndex(const Name& name, bool stopAtBoundary,
                         std::initializer_list<GumboTag> alsoStopAt = {}) const {
-        if (openCount_[name.tag] == 0)
+        if (m_openCount[name.tag] == 0)
             return -1;
-        for (qsizetype i = qsizetype(stack_.size()) - 1; i >= 0; --i) {
-            if (stack_[i].name == name)
+        for (qsizetype i = qsizetype(m_stack.size()) - 1; i >= 0; --i) {
+            if (m_stack[i].name == name)
                 return i;
-            if ((stopAtBoundary && (stack_[i].tagClass & Boundary)) ||
-                std::find(alsoStopAt.begin(), alsoStopAt.end(), stack_[i].name.tag) != alsoStopAt.end())
+            if ((stopAtBoundary && (m_stack[i].tagClass & Boundary)) ||
+                std::find(alsoStopAt.begin(), alsoStopAt.end(), m_stack[i].name.tag) != alsoStopAt.end())
                 return -1;
         }
         return -1;
@@ -419,19 +419,19 @@ private:
     // first. So the parser is never left to close an element on its own, and never keeps a formatting
     // element that markup closed unevenly, to open it again for each later piece of text.
     void popTo(qsizetype at) {
-        while (qsizetype(stack_.size()) > at) {
-            const Open& open = stack_.back();
-            openFormatting_ -= (open.tagClass & Formatting) ? 1 : 0;
-            openScopes_ -= (open.tagClass & Scope) ? 1 : 0;
-            --openCount_[open.name.tag];
+        while (qsizetype(m_stack.size()) > at) {
+            const Open& open = m_stack.back();
+            m_openFormatting -= (open.tagClass & Formatting) ? 1 : 0;
+            m_openScopes -= (open.tagClass & Scope) ? 1 : 0;
+            --m_openCount[open.name.tag];
             appendTag("</", open.name, ">");
-            stack_.pop_back();
+            m_stack.pop_back();
         }
     }
 
     qsizetype innermost(unsigned tagClass) const {
-        qsizetype i = qsizetype(stack_.size()) - 1;
-        while (i > 0 && !(stack_[i].tagClass & tagClass))
+        qsizetype i = qsizetype(m_stack.size()) - 1;
+        while (i > 0 && !(m_stack[i].tagClass & tagClass))
             --i;
         return i;
     }
@@ -473,27 +473,27 @@ private:
             at = openIndex(GUMBO_TAG_OPTION, true, {GUMBO_TAG_SELECT});
             break;
         default:
-            if ((tagClass & Heading) && !stack_.empty() && (stack_.back().tagClass & Heading))
-                at = qsizetype(stack_.size()) - 1;
+            if ((tagClass & Heading) && !m_stack.empty() && (m_stack.back().tagClass & Heading))
+                at = qsizetype(m_stack.size()) - 1;
             break;
         }
         if (at >= 0)
             popTo(at);
     }
 
-    QByteArrayView text_;
-    const AdRegion& region_;
-    const AdMarkerTable& markers_;
-    PageCharset& charset_;
-    const MarkupBudget& budget_;
-    QByteArray out_;
-    std::deque<std::pair<qsizetype, qsizetype>> progress_; // page offset, markup offset
-    std::vector<Open> stack_;
-    std::array<qsizetype, GUMBO_TAG_LAST + 1> openCount_{};
-    qsizetype openFormatting_ = 0;
-    qsizetype openScopes_ = 0;
-    qsizetype ownStart_ = -1;
-    qsizetype ownEnd_ = -1;
+    QByteArrayView m_text;
+    const AdRegion& m_region;
+    const AdMarkerTable& m_markers;
+    PageCharset& m_charset;
+    const MarkupBudget& m_budget;
+    QByteArray m_out;
+    std::deque<std::pair<qsizetype, qsizetype>> m_progress; // page offset, markup offset
+    std::vector<Open> m_stack;
+    std::array<qsizetype, GUMBO_TAG_LAST + 1> m_openCount{};
+    qsizetype m_openFormatting = 0;
+    qsizetype m_openScopes = 0;
+    qsizetype m_ownStart = -1;
+    qsizetype m_ownEnd = -1;
 };
 
 // The hits of the seeds in page order. The page is searched a stretch at a time, so that the
@@ -502,14 +502,14 @@ private:
 class SeedScan {
 public:
     SeedScan(QByteArrayView page, std::span<const QByteArrayView> seeds)
-        : page_(page), seeds_(seeds), next_(seeds.size(), -1), knownTo_(seeds.size(), 0) {
+        : m_page(page), m_seeds(seeds), m_next(seeds.size(), -1), m_knownTo(seeds.size(), 0) {
         for (const QByteArrayView seed : seeds) {
-            matchers_.emplace_back(seed.data(), seed.size());
-            longestSeed_ = std::max(longestSeed_, seed.size());
+            m_matchers.emplace_back(seed.data(), seed.size());
+            m_longestSeed = std::max(m_longestSeed, seed.size());
         }
     }
 
-    qsizetype longestSeed() const { return longestSeed_; }
+    qsizetype longestSeed() const { return m_longestSeed; }
 
     // The first hit at or after `from` (never less than the last question's) and its seed's length;
     // -1 when there is none.
@@ -517,42 +517,42 @@ public:
         while (true) {
             qsizetype hit = -1;
             qsizetype length = 0;
-            for (size_t i = 0; i < seeds_.size(); ++i) {
+            for (size_t i = 0; i < m_seeds.size(); ++i) {
                 const qsizetype at = nextOf(i, from);
                 if (at >= 0 && (hit < 0 || at < hit)) {
                     hit = at;
-                    length = seeds_[i].size();
+                    length = m_seeds[i].size();
                 }
             }
-            if (hit >= 0 || searched_ >= page_.size())
+            if (hit >= 0 || m_searched >= m_page.size())
                 return {hit, length};
-            searched_ = std::min(page_.size(), std::max(searched_, from) + kStretch);
+            m_searched = std::min(m_page.size(), std::max(m_searched, from) + kStretch);
         }
     }
 
 private:
     static constexpr qsizetype kStretch = 64 * 1024;
 
-    // The first hit of seed i at or after `from` that starts before `searched_`, or -1.
+    // The first hit of seed i at or after `from` that starts before `m_searched`, or -1.
     qsizetype nextOf(size_t i, qsizetype from) {
-        if (next_[i] >= from)
-            return next_[i];
-        const qsizetype start = std::max(from, knownTo_[i]);
-        if (start >= searched_)
+        if (m_next[i] >= from)
+            return m_next[i];
+        const qsizetype start = std::max(from, m_knownTo[i]);
+        if (start >= m_searched)
             return -1;
-        const qsizetype end = std::min(page_.size(), searched_ + seeds_[i].size() - 1);
-        next_[i] = matchers_[i].indexIn(page_.data(), end, start);
-        knownTo_[i] = next_[i] >= 0 ? next_[i] + 1 : searched_;
-        return next_[i];
+        const qsizetype end = std::min(m_page.size(), m_searched + m_seeds[i].size() - 1);
+        m_next[i] = m_matchers[i].indexIn(m_page.data(), end, start);
+        m_knownTo[i] = m_next[i] >= 0 ? m_next[i] + 1 : m_searched;
+        return m_next[i];
     }
 
-    QByteArrayView page_;
-    std::span<const QByteArrayView> seeds_;
-    std::vector<QByteArrayMatcher> matchers_;
-    qsizetype longestSeed_ = 0;
-    qsizetype searched_ = 0;         // every hit that starts before this can be known
-    std::vector<qsizetype> next_;    // each seed's last hit found, or -1
-    std::vector<qsizetype> knownTo_; // each seed has no hit before this other than next_
+    QByteArrayView m_page;
+    std::span<const QByteArrayView> m_seeds;
+    std::vector<QByteArrayMatcher> m_matchers;
+    qsizetype m_longestSeed = 0;
+    qsizetype m_searched = 0;         // every hit that starts before this can be known
+    std::vector<qsizetype> m_next;    // each seed's last hit found, or -1
+    std::vector<qsizetype> m_knownTo; // each seed has no hit before this other than m_next
 };
 
 // Appends the region of one stretch, as far as `totalLeft` reaches; false when the stretch had to be

@@ -64,11 +64,11 @@ RegionMarkup MakeRegionMarkup(QByteArrayView page, const AdRegion& region, const
 
 // The attributes the region markup carries instead of the page's own.
 namespace region_attr {
-inline constexpr char kAdClick[] = "data-ad-click";         // an ad-click link
-inline constexpr char kAdContainer[] = "data-ad-container"; // holds exactly one ad
-inline constexpr char kAdBlock[] = "data-ad-block";         // a block of ads
-inline constexpr char kHidden[] = "hidden";                 // not shown
-inline constexpr char kRole[] = "role";                     // one of the table's roles, kept
+inline constexpr char AdClick[] = "data-ad-click";         // an ad-click link
+inline constexpr char AdContainer[] = "data-ad-container"; // holds exactly one ad
+inline constexpr char AdBlock[] = "data-ad-block";         // a block of ads
+inline constexpr char kHidden[] = "hidden";                // not shown
+inline constexpr char Role[] = "role";                     // one of the table's roles, kept
 } // namespace region_attr
 
 } // namespace velmora::search

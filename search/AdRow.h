@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+#include <array>
 
 namespace velmora::search {
 
@@ -15,6 +19,30 @@ struct AdRow {
 
     friend bool operator==(const AdRow&, const AdRow&) = default;
 };
+
+// A column of the results: its caption (in the list's header and the CSV's header line) and
+// the row's cell it shows.
+struct AdColumn {
+    QByteArrayView caption;
+    QByteArray AdRow::*cell;
+};
+
+// The columns in order; the results list, the CSV file and velmora-ads all read them from here.
+inline constexpr std::array<AdColumn, 5> AdColumns{{
+    {"Ad Title", &AdRow::title},
+    {"Ad Text", &AdRow::text},
+    {"Ad URL", &AdRow::url},
+    {"Used Keyword", &AdRow::keyword},
+    {"Position", &AdRow::position},
+}};
+
+// The captions, in column order.
+inline QList<QByteArray> AdColumnCaptions() {
+    QList<QByteArray> captions;
+    for (const AdColumn& column : AdColumns)
+        captions.append(column.caption.toByteArray());
+    return captions;
+}
 
 // Where the ad extraction puts its rows: the results list implements it.
 class AdRowSink {

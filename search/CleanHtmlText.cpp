@@ -24,7 +24,7 @@ struct Replacement {
 // after the entities that it could otherwise forge but before "&#39;" and "&nbsp;".
 // No replacement is longer than what it replaces, which lets every pass work in place.
 // clang-format off
-constexpr std::array<Replacement, 19> kReplacements{{
+constexpr std::array<Replacement, 19> Replacements{{
     {"<b>", ""},
     {"</b>", ""},
     {"</ol>", ""},
@@ -47,17 +47,17 @@ constexpr std::array<Replacement, 19> kReplacements{{
 }};
 // clang-format on
 
-using RowSet = std::uint32_t; // bit r stands for kReplacements[r]
+using RowSet = std::uint32_t; // bit r stands for Replacements[r]
 
-constexpr int kHalveRow = int(kReplacements.size()) - 1;
-constexpr RowSet kAllRows = (RowSet(1) << kReplacements.size()) - 1;
-constexpr RowSet kHalveBit = RowSet(1) << kHalveRow;
+constexpr int HalveRow = int(Replacements.size()) - 1;
+constexpr RowSet AllRows = (RowSet(1) << Replacements.size()) - 1;
+constexpr RowSet HalveBit = RowSet(1) << HalveRow;
 // The halving row is not run as a pass of its own: it is folded into the final sweep.
-constexpr RowSet kPassRows = kAllRows & ~kHalveBit;
+constexpr RowSet PassRows = AllRows & ~HalveBit;
 
-static_assert(kReplacements.size() <= 32);
-static_assert(kReplacements[kHalveRow].find.size() == 2 && kReplacements[kHalveRow].find[0] == ' ' &&
-              kReplacements[kHalveRow].find[1] == ' ');
+static_assert(Replacements.size() <= 32);
+static_assert(Replacements[HalveRow].find.size() == 2 && Replacements[HalveRow].find[0] == ' ' &&
+              Replacements[HalveRow].find[1] == ' ');
 
 // Every row begins with '<', '&' or a space and is at least two bytes long, so the first two
 // bytes of a match tell which few rows can match there.
@@ -78,10 +78,10 @@ constexpr std::array<ByteClass, 256> kByteClass = [] {
 }();
 
 // For each leading byte and the byte after it, the rows that begin with those two bytes.
-constexpr auto kRowsByOpening = [] {
+constexpr auto RowsByOpening = [] {
     std::array<std::array<RowSet, 256>, 3> rows{};
-    for (std::size_t r = 0; r < kReplacements.size(); ++r) {
-        const QByteArrayView find = kReplacements[r].find;
+    for (std::size_t r = 0; r < Replacements.size(); ++r) {
+        const QByteArrayView find = Replacements[r].find;
         const int lead = leadIndex(find[0]);
         if (lead < 0 || find.size() < 2)
             throw "every row must open with '<', '&' or a space and be two bytes or longer";
@@ -91,7 +91,7 @@ constexpr auto kRowsByOpening = [] {
 }();
 
 static_assert([] {
-    for (const Replacement& r : kReplacements) {
+    for (const Replacement& r : Replacements) {
         if (r.replaceWith.size() > r.find.size() || r.find.isEmpty())
             return false;
     }
@@ -176,12 +176,12 @@ RowSet rowsWithMatch(const char* data, qsizetype size, RowSet wanted, qsizetype*
             if (at + 1 == size)
                 break;
             RowSet candidates =
-                kRowsByOpening[std::size_t(cls - OpensTag)][static_cast<unsigned char>(data[at + 1])] &
+                RowsByOpening[std::size_t(cls - OpensTag)][static_cast<unsigned char>(data[at + 1])] &
                 wanted & ~found;
             while (candidates != 0) {
                 const int row = std::countr_zero(candidates);
                 candidates &= candidates - 1;
-                if (matchesAt(data, at, size, kReplacements[std::size_t(row)].find)) {
+                if (matchesAt(data, at, size, Replacements[std::size_t(row)].find)) {
                     found |= RowSet(1) << row;
                     firstMatch[row] = at;
                 }
@@ -197,10 +197,10 @@ RowSet rowsWithMatch(const char* data, qsizetype size, RowSet wanted, qsizetype*
 
 // Fragments are short (a title, a line of text, a host name): for them a plain loop beats
 // a library call per candidate; long ones use memchr.
-constexpr qsizetype kShortScan = 64;
+constexpr qsizetype ShortScan = 64;
 
 inline qsizetype findByte(const char* data, qsizetype from, qsizetype end, char byte) {
-    if (end - from >= kShortScan) {
+    if (end - from >= ShortScan) {
         const void* p = std::memchr(data + from, byte, std::size_t(end - from));
         return p ? static_cast<const char*>(p) - data : -1;
     }
@@ -282,20 +282,20 @@ void halveFilterHalve(char* data, qsizetype& size) {
 QByteArray CleanHtmlText(QByteArray fragment) {
     qsizetype size = fragment.size();
     bool unprintable = false;
-    std::array<qsizetype, kReplacements.size()> firstMatch;
+    std::array<qsizetype, Replacements.size()> firstMatch;
     RowSet pending =
-        rowsWithMatch<true>(fragment.constData(), size, kAllRows, firstMatch.data(), &unprintable);
+        rowsWithMatch<true>(fragment.constData(), size, AllRows, firstMatch.data(), &unprintable);
     if (pending == 0 && !unprintable)
         return fragment; // nothing written, the caller's buffer is handed back as it is
 
     char* data = fragment.data(); // detaches: the caller's bytes are never touched
-    while ((pending & kPassRows) != 0) {
+    while ((pending & PassRows) != 0) {
         const int row = std::countr_zero(pending);
-        replaceAll(data, size, kReplacements[std::size_t(row)], firstMatch[std::size_t(row)]);
-        const RowSet laterRows = kAllRows & ~((RowSet(2) << row) - 1);
+        replaceAll(data, size, Replacements[std::size_t(row)], firstMatch[std::size_t(row)]);
+        const RowSet laterRows = AllRows & ~((RowSet(2) << row) - 1);
         pending = rowsWithMatch<false>(data, size, laterRows, firstMatch.data());
     }
-    if ((pending & kHalveBit) != 0 || unprintable)
+    if ((pending & HalveBit) != 0 || unprintable)
         halveFilterHalve(data, size);
     fragment.truncate(size);
     return fragment;

@@ -8,7 +8,7 @@
 namespace velmora::search {
 namespace {
 
-constexpr QByteArrayView kLineEnd = "\r\n";
+constexpr QByteArrayView LineEnd = "\r\n";
 
 void appendQuotedCell(QByteArray& line, QByteArrayView cell) {
     line.append('"');
@@ -23,15 +23,29 @@ void appendQuotedCell(QByteArray& line, QByteArrayView cell) {
     line.append('"');
 }
 
-void appendLine(QByteArray& out, std::initializer_list<QByteArrayView> cells) {
+void appendRowLine(QByteArray& out, const AdRow& row) {
     bool first = true;
-    for (const QByteArrayView cell : cells) {
+    for (const AdColumn& column : AdColumns) {
         if (!first)
             out.append(',');
         first = false;
-        appendQuotedCell(out, cell);
+        appendQuotedCell(out, row.*column.cell);
     }
-    out.append(kLineEnd);
+    out.append(LineEnd);
+}
+
+// Writes all of bytes; false, with the device's reason (empty when it gives none), when it
+// does not take every byte.
+bool writeAll(QIODevice* device, QByteArrayView bytes, QString& reason) {
+    for (qsizetype written = 0; written < bytes.size();) {
+        const qint64 n = device->write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            reason = device->errorString();
+            return false;
+        }
+        written += n;
+    }
+    return true;
 }
 
 void setError(QString* errorMessage, const QString& text) {
@@ -42,8 +56,7 @@ void setError(QString* errorMessage, const QString& text) {
 } // namespace
 
 QList<QByteArray> ResultColumnCaptions() {
-    return {QByteArrayLiteral("Ad Title"), QByteArrayLiteral("Ad Text"), QByteArrayLiteral("Ad URL"),
-            QByteArrayLiteral("Used Keyword"), QByteArrayLiteral("Position")};
+    return AdColumnCaptions();
 }
 
 QByteArray CsvLine(const QList<QByteArray>& cells) {
@@ -53,14 +66,14 @@ QByteArray CsvLine(const QList<QByteArray>& cells) {
             line.append(',');
         appendQuotedCell(line, cells[i]);
     }
-    line.append(kLineEnd);
+    line.append(LineEnd);
     return line;
 }
 
 QByteArray ResultsCsv(const QList<AdRow>& rows, const QList<QByteArray>& captions) {
     QByteArray out = CsvLine(captions);
     for (const AdRow& row : rows)
-        appendLine(out, {row.title, row.text, row.url, row.keyword, row.position});
+        appendRowLine(out, row);
     return out;
 }
 
@@ -72,16 +85,10 @@ bool WriteResultsCsv(QIODevice* device, const QList<AdRow>& rows, QString* error
         setError(errorMessage, QStringLiteral("The output is not open for writing."));
         return false;
     }
-    qsizetype written = 0;
-    while (written < csv.size()) {
-        const qint64 n = device->write(csv.constData() + written, csv.size() - written);
-        if (n <= 0) {
-            const QString reason = device->errorString();
-            setError(errorMessage,
-                     reason.isEmpty() ? QStringLiteral("Not all of the data could be written.") : reason);
-            return false;
-        }
-        written += n;
+    if (QString reason; !writeAll(device, csv, reason)) {
+        setError(errorMessage,
+                 reason.isEmpty() ? QStringLiteral("Not all of the data could be written.") : reason);
+        return false;
     }
     return true;
 }
@@ -98,6 +105,21 @@ bool SaveResultsCsvFile(const QString& fileName, const QList<AdRow>& rows, QStri
         return false;
     }
     return util::CommitSave(file, errorMessage);
+}
+
+void CsvRowWriter::writeHeader() {
+    write(CsvLine(AdColumnCaptions()));
+}
+
+void CsvRowWriter::appendRow(const AdRow& row) {
+    QByteArray line;
+    appendRowLine(line, row);
+    write(line);
+}
+
+void CsvRowWriter::write(const QByteArray& line) {
+    if (!m_failed)
+        m_failed = !writeAll(m_device, line, m_errorString);
 }
 
 } // namespace velmora::search

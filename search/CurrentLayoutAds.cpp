@@ -231,54 +231,54 @@ public:
     static void release(void*, void*) {}
 
 private:
-    static constexpr size_t kBlockSize = 256 * 1024;
-    static constexpr size_t kAlignment = alignof(std::max_align_t);
+    static constexpr size_t BlockSize = 256 * 1024;
+    static constexpr size_t Alignment = alignof(std::max_align_t);
 
     void* take(size_t size) {
-        size = (size + kAlignment - 1) / kAlignment * kAlignment;
-        if (size > kBlockSize / 4) {
-            blocks_.emplace_back(new std::byte[size]); // left unfilled: the parser writes before it reads
-            return blocks_.back().get();
+        size = (size + Alignment - 1) / Alignment * Alignment;
+        if (size > BlockSize / 4) {
+            m_blocks.emplace_back(new std::byte[size]); // left unfilled: the parser writes before it reads
+            return m_blocks.back().get();
         }
-        if (!current_ || used_ + size > kBlockSize) {
-            blocks_.emplace_back(new std::byte[kBlockSize]);
-            current_ = blocks_.back().get();
-            used_ = 0;
+        if (!m_current || m_used + size > BlockSize) {
+            m_blocks.emplace_back(new std::byte[BlockSize]);
+            m_current = m_blocks.back().get();
+            m_used = 0;
         }
-        void* block = current_ + used_;
-        used_ += size;
+        void* block = m_current + m_used;
+        m_used += size;
         return block;
     }
 
-    std::vector<std::unique_ptr<std::byte[]>> blocks_;
-    std::byte* current_ = nullptr;
-    size_t used_ = 0;
+    std::vector<std::unique_ptr<std::byte[]>> m_blocks;
+    std::byte* m_current = nullptr;
+    size_t m_used = 0;
 };
 
 // How many items of a kind a subtree holds, from running counts over the items in document order.
 class RunningCount {
 public:
     template <typename Items, typename Pred> void build(const Items& items, Pred pred) {
-        before_.assign(items.size() + 1, 0);
+        m_before.assign(items.size() + 1, 0);
         for (size_t i = 0; i < items.size(); ++i)
-            before_[i + 1] = before_[i] + (pred(items[i], qsizetype(i)) ? 1 : 0);
+            m_before[i + 1] = m_before[i] + (pred(items[i], qsizetype(i)) ? 1 : 0);
     }
-    qsizetype in(qsizetype from, qsizetype end) const { return before_[end] - before_[from]; }
+    qsizetype in(qsizetype from, qsizetype end) const { return m_before[end] - m_before[from]; }
 
 private:
-    std::vector<qsizetype> before_;
+    std::vector<qsizetype> m_before;
 };
 
 class RegionReader {
 public:
     RegionReader(const RegionMarkup& markup, QByteArrayView keyword, qsizetype& position, AdRowSink& sink)
-        : markup_(markup), markers_(CurrentAdMarkers()), keyword_(keyword.toByteArray()), position_(position),
-          sink_(sink) {}
+        : m_markup(markup), m_markers(CurrentAdMarkers()), m_keyword(keyword.toByteArray()),
+          m_position(position), m_sink(sink) {}
 
     // True when the region holds an ad beyond the page's number of ads.
-    bool overLimit() const { return overLimit_; }
+    bool overLimit() const { return m_overLimit; }
     // True when the region shows the signs of a text ad that no row accounts for.
-    bool missedAds() const { return missedAds_; }
+    bool missedAds() const { return m_missedAds; }
 
     void read() {
         ParseArena arena; // holds the whole tree; nothing of it outlives this call
@@ -289,13 +289,13 @@ public:
         options.max_errors = 0;
         options.fragment_context = GUMBO_TAG_DIV;
         const GumboOutput* output =
-            gumbo_parse_with_options(&options, markup_.html.constData(), size_t(markup_.html.size()));
+            gumbo_parse_with_options(&options, m_markup.html.constData(), size_t(m_markup.html.size()));
         if (!output || !output->root)
             return;
         flatten(output->root);
         findTitles();
         readAds();
-        if (!overLimit_)
+        if (!m_overLimit)
             findMissedAds();
     }
 
@@ -305,33 +305,33 @@ private:
         while (!pending.empty()) {
             const auto [node, parent] = pending.back();
             pending.pop_back();
-            const qsizetype index = qsizetype(items_.size());
-            items_.push_back(describe(node, parent));
-            items_[index].end = index + 1;
+            const qsizetype index = qsizetype(m_items.size());
+            m_items.push_back(describe(node, parent));
+            m_items[index].end = index + 1;
             if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
                 const GumboVector& children = node->v.element.children;
                 for (unsigned k = children.length; k-- > 0;)
                     pending.emplace_back(static_cast<const GumboNode*>(children.data[k]), index);
             }
         }
-        for (qsizetype i = qsizetype(items_.size()) - 1; i > 0; --i) {
-            Item& parent = items_[items_[i].parent];
-            parent.end = std::max(parent.end, items_[i].end);
+        for (qsizetype i = qsizetype(m_items.size()) - 1; i > 0; --i) {
+            Item& parent = m_items[m_items[i].parent];
+            parent.end = std::max(parent.end, m_items[i].end);
         }
-        headings_.build(items_, [](const Item& item, qsizetype) { return item.heading; });
-        looseHeadings_.build(items_,
-                             [](const Item& item, qsizetype) { return item.heading && !item.inAdBlock; });
-        adClicks_.build(items_, [](const Item& item, qsizetype) { return item.adClick; });
-        links_.build(items_, [](const Item& item, qsizetype) { return item.link; });
-        labels_.build(items_, [](const Item& item, qsizetype) { return item.label; });
-        addresses_.build(items_, [](const Item& item, qsizetype) { return item.address && !item.hidden; });
+        m_headings.build(m_items, [](const Item& item, qsizetype) { return item.heading; });
+        m_looseHeadings.build(m_items,
+                              [](const Item& item, qsizetype) { return item.heading && !item.inAdBlock; });
+        m_adClicks.build(m_items, [](const Item& item, qsizetype) { return item.adClick; });
+        m_links.build(m_items, [](const Item& item, qsizetype) { return item.link; });
+        m_labels.build(m_items, [](const Item& item, qsizetype) { return item.label; });
+        m_addresses.build(m_items, [](const Item& item, qsizetype) { return item.address && !item.hidden; });
     }
 
     Item describe(const GumboNode* node, qsizetype parentIndex) const {
         Item item;
         item.node = node;
         item.parent = parentIndex;
-        const Item* parent = parentIndex >= 0 ? &items_[parentIndex] : nullptr;
+        const Item* parent = parentIndex >= 0 ? &m_items[parentIndex] : nullptr;
         if (parent) {
             item.hidden = parent->hidden;
             item.inHeading = parent->inHeading;
@@ -348,30 +348,30 @@ private:
             return item;
         const GumboTag tag = node->v.element.tag;
         const QByteArrayView tagName(gumbo_normalized_tagname(tag));
-        const QByteArrayView role = attribute(node, region_attr::kRole);
+        const QByteArrayView role = attribute(node, region_attr::Role);
         item.hidden = item.hidden || hasAttribute(node, region_attr::kHidden) ||
                       node->v.element.tag_namespace != GUMBO_NAMESPACE_HTML || tag == GUMBO_TAG_TEMPLATE;
-        const bool heading = role == markers_.headingRole || listHas(markers_.headingTags, tagName);
+        const bool heading = role == m_markers.headingRole || listHas(m_markers.headingTags, tagName);
         item.heading = heading && !item.inHeading;
         item.inHeading = item.inHeading || heading;
-        item.address = role == markers_.addressRole || listHas(markers_.addressTags, tagName);
+        item.address = role == m_markers.addressRole || listHas(m_markers.addressTags, tagName);
         item.link = tag == GUMBO_TAG_A;
-        item.adClick = item.link && hasAttribute(node, region_attr::kAdClick);
-        item.adBlock = hasAttribute(node, region_attr::kAdBlock);
+        item.adClick = item.link && hasAttribute(node, region_attr::AdClick);
+        item.adBlock = hasAttribute(node, region_attr::AdBlock);
         item.inAdBlock = item.inAdBlock || item.adBlock;
         item.blockLevel = isBlockLevel(tag);
-        item.noText = holdsNoAdText(tag) || listHas(markers_.skippedRoles, role);
-        if (hasAttribute(node, region_attr::kAdContainer))
-            item.containerAncestor = qsizetype(items_.size());
+        item.noText = holdsNoAdText(tag) || listHas(m_markers.skippedRoles, role);
+        if (hasAttribute(node, region_attr::AdContainer))
+            item.containerAncestor = qsizetype(m_items.size());
         return item;
     }
 
-    qsizetype in(const RunningCount& count, qsizetype i) const { return count.in(i, items_[i].end); }
+    qsizetype in(const RunningCount& count, qsizetype i) const { return count.in(i, m_items[i].end); }
 
     // The nearest element around item i (itself included) that holds one of `count`, or -1.
     qsizetype nearestHolding(const RunningCount& count, qsizetype i) const {
         while (i >= 0 && in(count, i) == 0)
-            i = items_[i].parent;
+            i = m_items[i].parent;
         return i;
     }
 
@@ -379,43 +379,43 @@ private:
     // link's heading whose nearest ad-click link is its own (older layouts put the ad-click link
     // apart, beside the link a person sees).
     bool mayTitle(qsizetype i) const {
-        const Item& item = items_[i];
+        const Item& item = m_items[i];
         if (!item.heading || item.hidden)
             return false;
-        if (item.adClickAncestor >= 0 || in(adClicks_, i) > 0)
+        if (item.adClickAncestor >= 0 || in(m_adClicks, i) > 0)
             return true;
-        if (item.linkAncestor < 0 && in(links_, i) == 0)
+        if (item.linkAncestor < 0 && in(m_links, i) == 0)
             return false;
-        const qsizetype around = nearestHolding(adClicks_, item.parent);
-        return around >= 0 && in(headings_, around) == 1;
+        const qsizetype around = nearestHolding(m_adClicks, item.parent);
+        return around >= 0 && in(m_headings, around) == 1;
     }
 
     // Titles: in an ad container, the headings that may title an ad; elsewhere only those nearest
     // to a label of their own. So the headings of sitelinks, whose nearest label is their ad's,
     // and the tiles of a carousel, which share one label, title nothing.
     void findTitles() {
-        std::vector<bool> candidate(items_.size(), false);
-        for (qsizetype i = 0; i < qsizetype(items_.size()); ++i)
+        std::vector<bool> candidate(m_items.size(), false);
+        for (qsizetype i = 0; i < qsizetype(m_items.size()); ++i)
             candidate[size_t(i)] = mayTitle(i);
-        candidates_.build(items_, [&](const Item&, qsizetype i) { return bool(candidate[size_t(i)]); });
-        title_.assign(items_.size(), false);
-        for (qsizetype i = 0; i < qsizetype(items_.size()); ++i) {
+        m_candidates.build(m_items, [&](const Item&, qsizetype i) { return bool(candidate[size_t(i)]); });
+        m_title.assign(m_items.size(), false);
+        for (qsizetype i = 0; i < qsizetype(m_items.size()); ++i) {
             if (!candidate[size_t(i)])
                 continue;
-            if (items_[i].containerAncestor >= 0) {
-                title_[size_t(i)] = true;
+            if (m_items[i].containerAncestor >= 0) {
+                m_title[size_t(i)] = true;
                 continue;
             }
-            const qsizetype labelled = nearestHolding(labels_, i);
-            title_[size_t(i)] = labelled >= 0 && in(candidates_, labelled) == 1;
+            const qsizetype labelled = nearestHolding(m_labels, i);
+            m_title[size_t(i)] = labelled >= 0 && in(m_candidates, labelled) == 1;
         }
-        titles_.build(items_, [&](const Item&, qsizetype i) { return bool(title_[size_t(i)]); });
+        m_titles.build(m_items, [&](const Item&, qsizetype i) { return bool(m_title[size_t(i)]); });
     }
 
     // The element that holds the ad of this title: its container, or the largest element around
     // it that holds no other title and stays inside the region and inside its block of ads.
     qsizetype adAround(qsizetype title) const {
-        const qsizetype container = items_[title].containerAncestor;
+        const qsizetype container = m_items[title].containerAncestor;
         return container >= 0 ? container : adReach(title);
     }
 
@@ -424,38 +424,38 @@ private:
     // say). What stands there (a panel of more ads that a person does not see, a hidden copy of the
     // address, a box of searches that follows the ad) is the ad's.
     qsizetype adReach(qsizetype unit) const {
-        const qsizetype ownLoose = in(looseHeadings_, unit);
+        const qsizetype ownLoose = in(m_looseHeadings, unit);
         while (true) {
-            const qsizetype parent = items_[unit].parent;
-            if (parent <= 0 || items_[parent].adBlock || in(titles_, parent) != 1 ||
-                in(looseHeadings_, parent) != ownLoose)
+            const qsizetype parent = m_items[unit].parent;
+            if (parent <= 0 || m_items[parent].adBlock || in(m_titles, parent) != 1 ||
+                in(m_looseHeadings, parent) != ownLoose)
                 return unit;
             unit = parent;
         }
     }
 
     qsizetype offsetOf(qsizetype i) const {
-        const GumboNode* node = items_[i].node;
-        return qsizetype(items_[i].element ? node->v.element.start_pos.offset
-                                           : node->v.text.start_pos.offset);
+        const GumboNode* node = m_items[i].node;
+        return qsizetype(m_items[i].element ? node->v.element.start_pos.offset
+                                            : node->v.text.start_pos.offset);
     }
 
     bool isOwn(qsizetype i) const {
         const qsizetype offset = offsetOf(i);
-        return offset >= markup_.ownStart && offset < markup_.ownEnd;
+        return offset >= m_markup.ownStart && offset < m_markup.ownEnd;
     }
 
     void readAds() {
-        std::vector<bool> used(items_.size(), false);
-        for (qsizetype i = 0; i < qsizetype(items_.size()) && !overLimit_; ++i) {
-            if (!title_[size_t(i)] || !isOwn(i))
+        std::vector<bool> used(m_items.size(), false);
+        for (qsizetype i = 0; i < qsizetype(m_items.size()) && !m_overLimit; ++i) {
+            if (!m_title[size_t(i)] || !isOwn(i))
                 continue;
             const qsizetype unit = adAround(i);
             if (used[size_t(unit)])
                 continue; // a second title in one ad: a sitelink
             used[size_t(unit)] = true;
             if (readAd(unit, i))
-                reaches_.push_back(adReach(unit));
+                m_reaches.push_back(adReach(unit));
         }
     }
 
@@ -466,26 +466,26 @@ private:
     // whose nearest ad-click link is anywhere in the block (the block's caption) and one outside
     // the blocks of ads and ad-click links are no such sign.
     void findMissedAds() {
-        for (qsizetype i = 0; i < qsizetype(items_.size()) && !missedAds_; ++i) {
-            const Item& label = items_[i];
+        for (qsizetype i = 0; i < qsizetype(m_items.size()) && !m_missedAds; ++i) {
+            const Item& label = m_items[i];
             if (!label.label || !(label.inAdBlock || label.adClickAncestor >= 0) || !isOwn(i))
                 continue;
-            const bool accounted = std::any_of(reaches_.begin(), reaches_.end(), [&](qsizetype reach) {
-                return i >= reach && i < items_[reach].end;
+            const bool accounted = std::any_of(m_reaches.begin(), m_reaches.end(), [&](qsizetype reach) {
+                return i >= reach && i < m_items[reach].end;
             });
             if (accounted)
                 continue;
-            const qsizetype around = nearestHolding(adClicks_, items_[i].parent);
-            if (around < 0 || items_[around].adBlock || in(candidates_, around) > 1)
+            const qsizetype around = nearestHolding(m_adClicks, m_items[i].parent);
+            if (around < 0 || m_items[around].adBlock || in(m_candidates, around) > 1)
                 continue;
-            missedAds_ = in(addresses_, around) > 0 || besideLabel(i) >= 0;
+            m_missedAds = in(m_addresses, around) > 0 || besideLabel(i) >= 0;
         }
     }
 
     QByteArray textOf(qsizetype from) const {
         QByteArray raw;
-        for (qsizetype i = from; i < items_[from].end; ++i) {
-            const Item& item = items_[i];
+        for (qsizetype i = from; i < m_items[from].end; ++i) {
+            const Item& item = m_items[i];
             if (item.element && (item.hidden || item.noText)) {
                 i = item.end - 1;
             } else if (item.text) {
@@ -498,16 +498,16 @@ private:
     }
 
     bool isLabel(QByteArrayView text) const {
-        if (text.size() > kLongestLabel)
+        if (text.size() > LongestLabel)
             return false;
         QByteArray label = collapsed(text);
         while (label.endsWith(' ') || label.endsWith(':') || label.endsWith("\xC2\xB7"))
             label.chop(label.endsWith("\xC2\xB7") ? 2 : 1);
-        return listHas(markers_.labels, label);
+        return listHas(m_markers.labels, label);
     }
 
     QByteArray shownText(qsizetype i) const {
-        return items_[i].text ? collapsed(items_[i].node->v.text.text) : textOf(i);
+        return m_items[i].text ? collapsed(m_items[i].node->v.text.text) : textOf(i);
     }
 
     // The displayed address beside a label ("Ad · www.example.com"): the first of the next few
@@ -516,25 +516,25 @@ private:
     // a block of more). -1 when there is none. It looks at a few small items only, so a page of
     // many labels costs no more per label than one of few.
     qsizetype besideLabel(qsizetype label) const {
-        constexpr int kSiblingsLooked = 4;
-        constexpr qsizetype kMostItems = 16; // in an address, or in the element that holds a label
+        constexpr int SiblingsLooked = 4;
+        constexpr qsizetype MostItems = 16; // in an address, or in the element that holds a label
         qsizetype at = label;
         const qsizetype labelWeight = weight(shownText(label));
         for (int level = 0; level < 2 && at > 0; ++level) {
-            const qsizetype parent = items_[at].parent;
-            qsizetype s = items_[at].end;
-            for (int looked = 0; looked < kSiblingsLooked && s < items_[parent].end;
-                 ++looked, s = items_[s].end) {
-                const Item& sibling = items_[s];
+            const qsizetype parent = m_items[at].parent;
+            qsizetype s = m_items[at].end;
+            for (int looked = 0; looked < SiblingsLooked && s < m_items[parent].end;
+                 ++looked, s = m_items[s].end) {
+                const Item& sibling = m_items[s];
                 if (sibling.element && (sibling.hidden || sibling.noText))
                     continue;
-                if (sibling.end - s > kMostItems || in(headings_, s) > 0)
+                if (sibling.end - s > MostItems || in(m_headings, s) > 0)
                     return -1;
                 if (weight(shownText(s)) > 0)
                     return s;
             }
             at = parent;
-            if (items_[at].end - at > kMostItems || weight(textOf(at)) != labelWeight)
+            if (m_items[at].end - at > MostItems || weight(textOf(at)) != labelWeight)
                 break;
         }
         return -1;
@@ -547,7 +547,7 @@ private:
             return false;
         bool labelled = false;
         QByteArray besideLabelUrl;
-        std::vector<bool> besideLabels(size_t(items_[unit].end - unit), false); // addresses: no ad text
+        std::vector<bool> besideLabels(size_t(m_items[unit].end - unit), false); // addresses: no ad text
         QByteArray block;
         QByteArray best;
         qsizetype bestWeight = 0;
@@ -562,12 +562,12 @@ private:
         };
         std::vector<qsizetype> openBlocks; // ends of the block elements we are in
         qsizetype linkEnd = -1;            // text inside links is no ad text
-        for (qsizetype i = unit; i < items_[unit].end; ++i) {
+        for (qsizetype i = unit; i < m_items[unit].end; ++i) {
             while (!openBlocks.empty() && openBlocks.back() <= i) {
                 openBlocks.pop_back();
                 endBlock();
             }
-            const Item& item = items_[i];
+            const Item& item = m_items[i];
             if (besideLabels[size_t(i - unit)]) {
                 i = item.end - 1;
                 continue;
@@ -576,7 +576,7 @@ private:
                 if (item.label) {
                     labelled = true;
                     if (const qsizetype address = besideLabel(i); address >= 0) {
-                        if (address < items_[unit].end)
+                        if (address < m_items[unit].end)
                             besideLabels[size_t(address - unit)] = true;
                         if (besideLabelUrl.isEmpty())
                             besideLabelUrl = shownText(address);
@@ -617,37 +617,37 @@ private:
         // heading with neither is the head of some other sponsored box.
         if (!labelled || (row.text.isEmpty() && row.url.isEmpty()))
             return false;
-        if (position_ >= kMaxAdsPerPage) {
-            overLimit_ = true;
+        if (m_position >= MaxAdsPerPage) {
+            m_overLimit = true;
             return false;
         }
-        row.keyword = keyword_;
-        row.position = QByteArray::number(++position_);
-        sink_.appendRow(row);
+        row.keyword = m_keyword;
+        row.position = QByteArray::number(++m_position);
+        m_sink.appendRow(row);
         return true;
     }
 
     // No label is longer than this, blanks around it included.
-    static constexpr qsizetype kLongestLabel = 64;
+    static constexpr qsizetype LongestLabel = 64;
 
-    const RegionMarkup& markup_;
-    const AdMarkerTable& markers_;
-    const QByteArray keyword_;
-    qsizetype& position_;
-    AdRowSink& sink_;
-    std::vector<Item> items_;
-    RunningCount headings_;
-    RunningCount looseHeadings_; // outside the blocks of ads
-    RunningCount adClicks_;
-    RunningCount links_;
-    RunningCount labels_;
-    RunningCount addresses_;
-    RunningCount candidates_;
-    RunningCount titles_;
-    std::vector<bool> title_;
-    std::vector<qsizetype> reaches_; // of the ads read
-    bool overLimit_ = false;
-    bool missedAds_ = false;
+    const RegionMarkup& m_markup;
+    const AdMarkerTable& m_markers;
+    const QByteArray m_keyword;
+    qsizetype& m_position;
+    AdRowSink& m_sink;
+    std::vector<Item> m_items;
+    RunningCount m_headings;
+    RunningCount m_looseHeadings; // outside the blocks of ads
+    RunningCount m_adClicks;
+    RunningCount m_links;
+    RunningCount m_labels;
+    RunningCount m_addresses;
+    RunningCount m_candidates;
+    RunningCount m_titles;
+    std::vector<bool> m_title;
+    std::vector<qsizetype> m_reaches; // of the ads read
+    bool m_overLimit = false;
+    bool m_missedAds = false;
 };
 
 } // namespace
@@ -665,9 +665,9 @@ AdsRead ReadCurrentLayoutAds(QByteArrayView pageText, QByteArrayView keyword, Ad
     qsizetype position = 0;
     bool missedAds = false;
     AdRegionLimits limits;
-    limits.maxTotalLength = kMaxRegionBytesPerPage;
+    limits.maxTotalLength = MaxRegionBytesPerPage;
     const AdRegionList regions = FindAdRegions(pageText, markers, limits);
-    MarkupBudget budget{kMaxRegionMarkupPerPage, limits.after};
+    MarkupBudget budget{MaxRegionMarkupPerPage, limits.after};
     for (const AdRegion& region : regions.regions) {
         if (budget.markupBytes <= 0)
             return AdsRead::CutShort;

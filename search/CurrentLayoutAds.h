@@ -23,11 +23,11 @@ namespace velmora::search {
 // and 15 KB of markup). So a page of many megabytes made of ads or of hostile markup costs the scan
 // plus a constant. A page that reaches a limit gives its first ads, in page order, whole and
 // numbered as usual, and the reader says it was cut short; the ads after that point are not read.
-inline constexpr qsizetype kMaxAdsPerPage = 100;
+inline constexpr qsizetype MaxAdsPerPage = 100;
 // Bytes of the page that the stretches around the signs may cover, all together.
-inline constexpr qsizetype kMaxRegionBytesPerPage = 1024 * 1024;
+inline constexpr qsizetype MaxRegionBytesPerPage = 1024 * 1024;
 // Bytes of markup made of them for the HTML parser, all together.
-inline constexpr qsizetype kMaxRegionMarkupPerPage = 128 * 1024;
+inline constexpr qsizetype MaxRegionMarkupPerPage = 128 * 1024;
 
 // Whether the reader got through the whole page, and whether it read every ad it shows.
 enum class AdsRead {

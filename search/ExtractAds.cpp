@@ -6,14 +6,14 @@
 namespace velmora::search {
 namespace {
 
-constexpr QByteArrayView kFirstGroupAd = "<a id=an";
-constexpr QByteArrayView kSecondGroupAd = "<a id=pa";
-constexpr QByteArrayView kTagEnd = "\">";
-constexpr QByteArrayView kAnchorEnd = "</a>";
-constexpr QByteArrayView kUrlStart = "<cite>";
-constexpr QByteArrayView kUrlEnd = "</cite>";
-constexpr QByteArrayView kNextItem = "<li";
-constexpr QByteArrayView kBlockEnd = "</div>";
+constexpr QByteArrayView FirstGroupAd = "<a id=an";
+constexpr QByteArrayView SecondGroupAd = "<a id=pa";
+constexpr QByteArrayView TagEnd = "\">";
+constexpr QByteArrayView AnchorEnd = "</a>";
+constexpr QByteArrayView UrlStart = "<cite>";
+constexpr QByteArrayView UrlEnd = "</cite>";
+constexpr QByteArrayView NextItem = "<li";
+constexpr QByteArrayView BlockEnd = "</div>";
 
 // A cut whose value is thrown away: no copy is made.
 void skip(QByteArrayView startMarker, QByteArrayView endMarker, util::MarkedTextCursor& cursor) {
@@ -42,13 +42,13 @@ void ExtractAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink
     const QByteArray keywordCell = keyword.toByteArray();
     qsizetype position = 0;
 
-    while (cursor.contains(kFirstGroupAd)) {
+    while (cursor.contains(FirstGroupAd)) {
         ++position;
-        skip(kFirstGroupAd, kTagEnd, cursor); // the rest of the opening tag
+        skip(FirstGroupAd, TagEnd, cursor); // the rest of the opening tag
         AdRow row;
-        row.title = cutClean(kTagEnd, kAnchorEnd, cursor);
-        row.text = cutClean(kAnchorEnd, kUrlStart, cursor);
-        row.url = cutClean(kUrlStart, kUrlEnd, cursor);
+        row.title = cutClean(TagEnd, AnchorEnd, cursor);
+        row.text = cutClean(AnchorEnd, UrlStart, cursor);
+        row.url = cutClean(UrlStart, UrlEnd, cursor);
         row.keyword = keywordCell;
         row.position = QByteArray::number(position);
         sink.appendRow(row);
@@ -56,18 +56,18 @@ void ExtractAds(QByteArrayView pageText, QByteArrayView keyword, AdRowSink& sink
 
     // What lies between the last first-group ad and the cursor is gone: a second-group ad
     // standing before it is not found.
-    while (cursor.contains(kSecondGroupAd)) {
+    while (cursor.contains(SecondGroupAd)) {
         ++position;
-        skip(kSecondGroupAd, kTagEnd, cursor);
+        skip(SecondGroupAd, TagEnd, cursor);
         AdRow row;
-        row.title = cutClean(kTagEnd, kAnchorEnd, cursor);
+        row.title = cutClean(TagEnd, AnchorEnd, cursor);
         // Here the text follows the displayed URL; whatever stands between the title and
         // the URL is skipped.
-        row.url = cutClean(kUrlStart, kUrlEnd, cursor);
-        if (cursor.contains(kSecondGroupAd))
-            row.text = cutClean(kUrlEnd, kNextItem, cursor);
+        row.url = cutClean(UrlStart, UrlEnd, cursor);
+        if (cursor.contains(SecondGroupAd))
+            row.text = cutClean(UrlEnd, NextItem, cursor);
         else
-            row.text = cutClean(kUrlEnd, kBlockEnd, cursor);
+            row.text = cutClean(UrlEnd, BlockEnd, cursor);
         row.keyword = keywordCell;
         row.position = QByteArray::number(position);
         sink.appendRow(row);

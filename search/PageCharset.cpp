@@ -1,18 +1,13 @@
 #include "search/PageCharset.h"
 
-#include "search/HtmlTagScan.h"
+#include "html/CharsetPrescan.h"
 
 #include "util/WidgetText.h"
 
 #include <QStringDecoder>
 
-#include <optional>
-
 namespace velmora::search {
 namespace {
-
-// How far into the page a charset declaration counts, as in a browser's prescan.
-constexpr qsizetype kPrescanBytes = 1024;
 
 void appendCodePoint(char32_t cp, QByteArray& out) {
     if (cp < 0x80) {
@@ -52,73 +47,9 @@ bool isWindows1252Label(const QByteArray& label) {
     return false;
 }
 
-// The charset named in "text/html; charset=NAME" (quotes allowed), if any.
-std::optional<QByteArray> charsetFromContentType(QByteArrayView content) {
-    const QByteArray lowered = content.toByteArray().toLower();
-    qsizetype at = lowered.indexOf("charset");
-    while (at >= 0) {
-        qsizetype i = at + 7;
-        while (i < lowered.size() && html::isSpace(lowered[i]))
-            ++i;
-        if (i < lowered.size() && lowered[i] == '=') {
-            ++i;
-            while (i < lowered.size() && html::isSpace(lowered[i]))
-                ++i;
-            qsizetype end = i;
-            if (i < lowered.size() && (lowered[i] == '"' || lowered[i] == '\'')) {
-                const char quote = lowered[i++];
-                end = lowered.indexOf(quote, i);
-                if (end < 0)
-                    return std::nullopt;
-            } else {
-                while (end < lowered.size() && !html::isSpace(lowered[end]) && lowered[end] != ';')
-                    ++end;
-            }
-            if (end > i)
-                return lowered.sliced(i, end - i);
-            return std::nullopt;
-        }
-        at = lowered.indexOf("charset", at + 7);
-    }
-    return std::nullopt;
-}
-
-// The label declared by the first <meta> near the top of the page that declares one.
-std::optional<QByteArray> declaredCharset(QByteArrayView page) {
-    const QByteArrayView head = page.first(qMin(page.size(), kPrescanBytes));
-    qsizetype at = 0;
-    while ((at = head.indexOf('<', at)) >= 0) {
-        std::optional<QByteArray> charset;
-        std::optional<QByteArray> contentCharset;
-        bool httpEquivContentType = false;
-        const auto onAttribute = [&](QByteArrayView name, QByteArrayView value) {
-            if (html::equalsIgnoringCase(name, "charset") && !charset)
-                charset = value.trimmed().toByteArray();
-            else if (html::equalsIgnoringCase(name, "http-equiv"))
-                httpEquivContentType = html::equalsIgnoringCase(value.trimmed(), "content-type");
-            else if (html::equalsIgnoringCase(name, "content") && !contentCharset)
-                contentCharset = charsetFromContentType(value);
-        };
-        const bool isMeta = head.sliced(at + 1).size() > 4 &&
-                            html::equalsIgnoringCase(head.sliced(at + 1, 4), "meta") &&
-                            (html::isSpace(head[at + 5]) || head[at + 5] == '/');
-        const html::Tag tag = html::readTag(head, at, isMeta ? html::AttributeVisitor(onAttribute) : nullptr);
-        if (!tag.complete)
-            return std::nullopt;
-        if (isMeta) {
-            if (charset && !charset->isEmpty())
-                return charset;
-            if (httpEquivContentType && contentCharset)
-                return contentCharset;
-        }
-        at = tag.end;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
-PageCharset::PageCharset(Kind kind) : kind_(kind) {}
+PageCharset::PageCharset(Kind kind) : m_kind(kind) {}
 PageCharset::PageCharset(PageCharset&&) noexcept = default;
 PageCharset& PageCharset::operator=(PageCharset&&) noexcept = default;
 PageCharset::~PageCharset() = default;
@@ -138,7 +69,7 @@ std::unique_ptr<PageCharset> PageCharset::named(QByteArrayView label) {
     if (!decoder->isValid())
         return nullptr;
     std::unique_ptr<PageCharset> charset(new PageCharset(Kind::Other));
-    charset->decoder_ = std::move(decoder);
+    charset->m_decoder = std::move(decoder);
     return charset;
 }
 
@@ -147,20 +78,20 @@ PageCharset PageCharset::forPage(QByteArrayView page) {
         return PageCharset(Kind::Utf8);
     if (page.startsWith("\xFE\xFF") || page.startsWith("\xFF\xFE")) {
         PageCharset charset(Kind::Other);
-        charset.asciiCompatible_ = false;
-        charset.decoder_ = std::make_unique<QStringDecoder>(
+        charset.m_asciiCompatible = false;
+        charset.m_decoder = std::make_unique<QStringDecoder>(
             page.startsWith("\xFE\xFF") ? QStringConverter::Utf16BE : QStringConverter::Utf16LE);
         return charset;
     }
-    if (const std::optional<QByteArray> label = declaredCharset(page)) {
-        if (std::unique_ptr<PageCharset> declared = named(*label))
-            return std::move(*declared);
-    }
+    std::unique_ptr<PageCharset> declared;
+    html::PrescanCharset(page, [&declared](QByteArrayView label) { return bool(declared = named(label)); });
+    if (declared)
+        return std::move(*declared);
     return PageCharset(page.isValidUtf8() ? Kind::Utf8 : Kind::Windows1252);
 }
 
 void PageCharset::appendUtf8(QByteArrayView bytes, QByteArray& out) {
-    switch (kind_) {
+    switch (m_kind) {
     case Kind::Utf8:
         // Passed on as they are: the HTML parser replaces malformed sequences, and the cells are
         // checked once more when they are made.
@@ -176,7 +107,7 @@ void PageCharset::appendUtf8(QByteArrayView bytes, QByteArray& out) {
         }
         return;
     case Kind::Other:
-        out.append(QString((*decoder_)(bytes)).toUtf8());
+        out.append(QString((*m_decoder)(bytes)).toUtf8());
         return;
     }
 }

@@ -1,14 +1,6 @@
 #include "search/ResultsModel.h"
 
 namespace velmora::search {
-namespace {
-
-constexpr QByteArray AdRow::*CellOfColumn[] = {&AdRow::title, &AdRow::text, &AdRow::url, &AdRow::keyword,
-                                               &AdRow::position};
-static_assert(std::size(CellOfColumn) == ResultsModel::Columns.size());
-
-} // namespace
-
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int ResultsModel::rowCount(const QModelIndex& parent) const {
@@ -16,7 +8,7 @@ int ResultsModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ResultsModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(Columns.size());
+    return parent.isValid() ? 0 : int(AdColumns.size());
 }
 
 QVariant ResultsModel::data(const QModelIndex& index, int role) const {
@@ -30,14 +22,14 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
     }
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
-    return cellText(m_rows[index.row()].*CellOfColumn[index.column()]);
+    return cellText(m_rows[index.row()].*AdColumns[size_t(index.column())].cell);
 }
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= int(Columns.size()))
+    if (orientation != Qt::Horizontal || section < 0 || section >= int(AdColumns.size()))
         return {};
     if (role == Qt::DisplayRole)
-        return cellText(Columns[size_t(section)].caption);
+        return cellText(AdColumns[size_t(section)].caption);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
@@ -102,16 +94,13 @@ void ResultsModel::setRowMark(int row, RowMark mark) {
 }
 
 QByteArray ResultsModel::cell(int row, int column) const {
-    if (row < 0 || row >= m_rows.size() || column < 0 || column >= int(Columns.size()))
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= int(AdColumns.size()))
         return {};
-    return m_rows[row].*CellOfColumn[column];
+    return m_rows[row].*AdColumns[size_t(column)].cell;
 }
 
 QList<QByteArray> ResultsModel::columnCaptions() {
-    QList<QByteArray> captions;
-    for (const Column& column : Columns)
-        captions.append(column.caption.toByteArray());
-    return captions;
+    return AdColumnCaptions();
 }
 
 QString ResultsModel::cellText(QByteArrayView bytes) {

@@ -8,8 +8,6 @@
 #include <QList>
 #include <QString>
 
-#include <array>
-
 namespace velmora::search {
 
 // The results list: the program's only store of found ads. Rows stay in the order they
@@ -19,18 +17,6 @@ class ResultsModel final : public QAbstractTableModel, public AdRowSink {
     Q_OBJECT
 
 public:
-    struct Column {
-        QByteArrayView caption;
-        int width; // in pixels, for the view
-    };
-    static constexpr std::array<Column, 5> Columns{{
-        {"Ad Title", 200},
-        {"Ad Text", 200},
-        {"Ad URL", 180},
-        {"Used Keyword", 100},
-        {"Position", 100},
-    }};
-
     explicit ResultsModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;

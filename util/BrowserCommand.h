@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
+
+#include <optional>
 
 namespace velmora::util {
 
@@ -25,5 +28,22 @@ struct BrowserCommand {
 
     friend bool operator==(const BrowserCommand&, const BrowserCommand&) = default;
 };
+
+// The command line that opens url, by the Exec rules of freedesktop.org desktop entry files:
+// words split at unquoted blanks; double quotes group a word, inside them a backslash escapes
+// '"', '`', '$' and '\'; %u %U %f %F become the URL, %% a percent sign, %i "--icon" and the
+// icon, %c the name, %k the location; the deprecated %d %D %n %N %v %m are dropped. Without a
+// URL field code the URL becomes the last argument. An empty URL passes no argument at all:
+// a word holding a URL field code is dropped with it. Empty when the value is malformed (an
+// open quote, an unknown field code, a field code in the program word, no program).
+std::optional<CommandLine> ExpandBrowserCommand(const BrowserCommand& command, QByteArrayView url);
+
+// The browser command of a registered Windows open command: its program as
+// CutWindowsBrowserCommand gives it, with the URL as the whole parameter string.
+BrowserCommand WindowsBrowserCommand(QByteArrayView registeredCommand);
+
+// The program part of a registered Windows browser command: lower-cased (ASCII only),
+// cut after the first ".exe", double quotes removed. No ".exe" leaves ".exe" alone.
+QByteArray CutWindowsBrowserCommand(QByteArrayView command);
 
 } // namespace velmora::util

@@ -14,18 +14,18 @@ namespace {
 // Lets the stream routines of the crypto layer, which know nothing of Qt, read and write a device.
 class DeviceStream : public crypto::ByteStream {
 public:
-    explicit DeviceStream(QIODevice* device) : device_(device) {}
+    explicit DeviceStream(QIODevice* device) : m_device(device) {}
 
     // QIODevice::read may return less than asked before the end (pipes, sockets), while the
     // stream routines take a short read as the end: keep reading until count or the real end.
     std::int64_t read(std::uint8_t* buffer, std::uint32_t count) override {
         std::int64_t total = 0;
         while (total < count) {
-            const qint64 got = device_->read(reinterpret_cast<char*>(buffer) + total, count - total);
+            const qint64 got = m_device->read(reinterpret_cast<char*>(buffer) + total, count - total);
             if (got < 0)
                 return -1;
             if (got == 0) {
-                if (device_->isSequential() && !device_->atEnd() && device_->waitForReadyRead(30000))
+                if (m_device->isSequential() && !m_device->atEnd() && m_device->waitForReadyRead(30000))
                     continue;
                 break;
             }
@@ -35,13 +35,13 @@ public:
     }
 
     bool write(const std::uint8_t* buffer, std::uint32_t count) override {
-        return device_->write(reinterpret_cast<const char*>(buffer), count) == qint64{count};
+        return m_device->write(reinterpret_cast<const char*>(buffer), count) == qint64{count};
     }
 
-    std::int64_t size() override { return device_->size(); }
+    std::int64_t size() override { return m_device->size(); }
 
 private:
-    QIODevice* device_;
+    QIODevice* m_device;
 };
 
 QString FullPath(const QString& fileName) {

@@ -20,11 +20,11 @@ inline constexpr quint32 SettingsChunkSize = 262144;
 class FileError : public std::runtime_error {
 public:
     explicit FileError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    QString message() const { return message_; }
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString message() const { return m_message; }
 
 private:
-    QString message_;
+    QString m_message;
 };
 
 // "Cannot open file "<full path>". <reason>"

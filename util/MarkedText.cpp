@@ -1,16 +1,16 @@
 #include "util/MarkedText.h"
 
+#include "html/AsciiCase.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace velmora::util {
 namespace {
 
+using ascii::isLetter;
 constexpr char foldAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - ('a' - 'A')) : c;
-}
-constexpr bool isAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return ascii::toUpper(c);
 }
 
 bool equalIgnoringAsciiCase(const char* a, const char* b, qsizetype n) {
@@ -21,7 +21,7 @@ bool equalIgnoringAsciiCase(const char* a, const char* b, qsizetype n) {
     return true;
 }
 
-constexpr std::size_t kMaxMemoMarker = 32;
+constexpr std::size_t MaxMemoMarker = 32;
 
 } // namespace
 
@@ -43,7 +43,7 @@ qsizetype indexOfMarker(QByteArrayView haystack, QByteArrayView needle, qsizetyp
                           : std::memcmp(at + 1, needle.data() + 1, std::size_t(m - 1)) == 0;
     };
 
-    if (!ignoreCase || !isAsciiLetter(first)) {
+    if (!ignoreCase || !isLetter(first)) {
         // The markers this program uses start with '<' or '"': memchr finds candidates fast.
         while (p <= last) {
             p = static_cast<const char*>(std::memchr(p, first, std::size_t(last - p + 1)));
@@ -74,7 +74,7 @@ qsizetype MarkedTextCursor::findFrom(QByteArrayView marker, bool ignoreCase, qsi
         return ignoreCase ? indexOfIgnoringAsciiCase(m_document, marker, from)
                           : m_document.indexOf(marker, from);
     };
-    if (std::size_t(marker.size()) > kMaxMemoMarker)
+    if (std::size_t(marker.size()) > MaxMemoMarker)
         return search();
 
     for (Memo& memo : m_memo) {

@@ -42,11 +42,11 @@ private:
         qsizetype foundAt = -1;
     };
     qsizetype findFrom(QByteArrayView marker, bool ignoreCase, qsizetype from);
-    static constexpr std::size_t kMemoSlots = 16;
+    static constexpr std::size_t MemoSlots = 16;
 
     QByteArrayView m_document;
     qsizetype m_position = 0;
-    std::array<Memo, kMemoSlots> m_memo{};
+    std::array<Memo, MemoSlots> m_memo{};
     std::size_t m_nextSlot = 0;
 };
 

@@ -1,6 +1,6 @@
 #include "util/Platform.h"
 
-#include "util/UUtils.h"
+#include "util/BrowserCommand.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

@@ -3,8 +3,8 @@
 // the promises the window relies on.
 
 #include "BrandLint.h"
-#include "app/BrandLoader.h"
-#include "app/SettingsText.h"
+#include "brand/BrandLoader.h"
+#include "brand/SettingsText.h"
 #include "util/RandomSource.h"
 
 #include <QByteArray>

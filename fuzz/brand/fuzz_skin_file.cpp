@@ -1,7 +1,7 @@
 // The skin file's decoding on arbitrary bytes: it must end, stay inside its buffers and within
 // its size bound, and give a style sheet only with no reason to refuse it, and the reverse.
 
-#include "app/SkinFile.h"
+#include "brand/SkinFile.h"
 
 #include <QString>
 

@@ -5,9 +5,9 @@
 #include "LoopbackServer.h"
 #include "MainWindowFixture.h"
 #include "TestSupport.h"
-#include "app/SettingsFile.h"
-#include "news/FNews.h"
-#include "news/MessageHint.h"
+#include "app/FNews.h"
+#include "app/MessageHint.h"
+#include "brand/SettingsFile.h"
 #include "news/NewsClient.h"
 #include "util/FileEncryption.h"
 
@@ -152,8 +152,8 @@ struct NewsWindowFixture {
     QToolButton* button(const char* name) const { return f->find<QToolButton>(name); }
     velmora::news::NewsClient* client() const { return f->find<velmora::news::NewsClient>("IdHTTP1"); }
     QString status() const { return f->find<QLabel>("MainStatusPanel")->text(); }
-    velmora::news::MessageHint* balloon() const {
-        return f->find<velmora::news::MessageHint>("LMDMessageHint1");
+    velmora::app::MessageHint* balloon() const {
+        return f->find<velmora::app::MessageHint>("LMDMessageHint1");
     }
 
     bool showActive() { return f->show() && QTest::qWaitForWindowActive(f->window.get()); }
@@ -174,13 +174,13 @@ struct NewsWindowFixture {
 // once act says it is done, or after five seconds, so that a test that fails does not hang.
 class ModalNewsWindow : public QObject {
 public:
-    std::function<bool(velmora::news::TfrmNews&)> act; // true: done, close it
+    std::function<bool(velmora::app::TfrmNews&)> act; // true: done, close it
     bool seen = false;
 
     ModalNewsWindow() {
         auto* poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this] {
-            auto* window = qobject_cast<velmora::news::TfrmNews*>(QApplication::activeModalWidget());
+            auto* window = qobject_cast<velmora::app::TfrmNews*>(QApplication::activeModalWidget());
             if (!window)
                 return;
             if (!seen)
@@ -196,7 +196,7 @@ private:
     QElapsedTimer m_open;
 };
 
-QTreeWidget* newsList(velmora::news::TfrmNews& window) {
+QTreeWidget* newsList(velmora::app::TfrmNews& window) {
     return window.findChild<QTreeWidget*>(QStringLiteral("lvwItems"));
 }
 
@@ -270,7 +270,7 @@ void TestFMainNews::poll() {
     QCOMPARE(countUpdateFetches(n.server), updateChecked ? 1 : 0);
     QCOMPARE(n.f->messageBox.shown.size(), 0);
     QCOMPARE(n.f->reporter.messages.size(), storedId == UnreadableFile ? 1 : 0);
-    velmora::news::MessageHint* balloon = n.balloon();
+    velmora::app::MessageHint* balloon = n.balloon();
     QCOMPARE(balloon->isShowing(), !balloonTitle.isNull());
     QCOMPARE(showsUnreadDot(n.button("btnNews")), !balloonTitle.isNull());
     if (balloonTitle.isNull())
@@ -361,7 +361,7 @@ void TestFMainNews::readingItemsStoresTheirIdsAndClearsTheDot() {
     QList<QByteArray> storedAfter;
     int step = 0;
     ModalNewsWindow modal;
-    modal.act = [&](velmora::news::TfrmNews& window) {
+    modal.act = [&](velmora::app::TfrmNews& window) {
         QTreeWidget* list = newsList(window);
         auto* view = window.findChild<FakeHtmlView*>(QStringLiteral("prfEditorNews"));
         if (window.loadingDetails() || !view)
@@ -411,7 +411,7 @@ void TestFMainNews::fullDiskKeepsTheSettingsFile() {
 
     bool selected = false;
     ModalNewsWindow modal;
-    modal.act = [&](velmora::news::TfrmNews& window) {
+    modal.act = [&](velmora::app::TfrmNews& window) {
         if (!std::exchange(selected, true))
             newsList(window)->setCurrentItem(newsList(window)->topLevelItem(0));
         return !window.loadingDetails() && !n.f->reporter.messages.isEmpty();

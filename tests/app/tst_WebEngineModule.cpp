@@ -8,9 +8,9 @@
 #include "LoopbackServer.h"
 #include "MainWindowFixture.h"
 #include "TestSupport.h"
+#include "app/FNews.h"
 #include "app/WebEngineLoader.h"
 #include "app/WebEngineModule.h"
-#include "news/FNews.h"
 
 #include <QFile>
 #include <QLabel>
@@ -177,7 +177,7 @@ void TestWebEngineModule::newsWindowAfterAStartWithoutWelcomePage() {
     bool shown = false;
     QTimer driver;
     connect(&driver, &QTimer::timeout, this, [&] {
-        auto* window = qobject_cast<velmora::news::TfrmNews*>(QApplication::activeModalWidget());
+        auto* window = qobject_cast<velmora::app::TfrmNews*>(QApplication::activeModalWidget());
         if (!window)
             return;
         driver.stop();

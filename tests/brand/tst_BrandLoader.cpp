@@ -1,9 +1,9 @@
 // The brand load as a function of the settings text, the random picks and the banner files
 // present: the fields, the window's decisions, and that a bad part leaves the others alone.
 
-#include "app/BrandLoader.h"
-#include "app/BrandTier.h"
-#include "app/SettingsText.h"
+#include "brand/BrandLoader.h"
+#include "brand/BrandTier.h"
+#include "brand/SettingsText.h"
 
 #include "ScriptedRandom.h"
 

@@ -1,8 +1,8 @@
 // The settings file on disk: read and rewritten in memory only, refused files left alone,
 // errors carrying the program's messages, and reading before the application object exists.
 
-#include "app/SettingsFile.h"
-#include "app/StartupSettings.h"
+#include "brand/SettingsFile.h"
+#include "brand/StartupSettings.h"
 #include "util/FileEncryption.h"
 
 #include "BrandedFolder.h"

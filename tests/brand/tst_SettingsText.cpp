@@ -1,6 +1,6 @@
 // The settings text's line rules and the last news id, in memory.
 
-#include "app/SettingsText.h"
+#include "brand/SettingsText.h"
 
 #include <QTest>
 

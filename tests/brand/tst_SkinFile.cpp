@@ -1,6 +1,6 @@
 // The reseller's skin file: what counts as a readable gzip style sheet, and the size bound.
 
-#include "app/SkinFile.h"
+#include "brand/SkinFile.h"
 #include "util/FileEncryption.h"
 
 #include "BrandedFolder.h"

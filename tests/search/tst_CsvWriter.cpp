@@ -114,20 +114,43 @@ void TestCsvWriter::writesToDevice() {
 }
 
 void TestCsvWriter::reportsDeviceFailure_data() {
+    QTest::addColumn<bool>("streaming"); // CsvRowWriter, line by line, instead of WriteResultsCsv
     QTest::addColumn<qint64>("capacity");
-    QTest::newRow("nothing fits") << qint64(0);
-    QTest::newRow("header half written") << qint64(20);
-    QTest::newRow("fails on the last byte") << qint64(ResultsCsv(kWorkedExampleRows).size() - 1);
+    const qint64 whole = ResultsCsv(kWorkedExampleRows).size();
+    for (const bool streaming : {false, true}) {
+        const char* writer = streaming ? "row writer: " : "whole file: ";
+        QTest::addRow("%snothing fits", writer) << streaming << qint64(0);
+        QTest::addRow("%sheader half written", writer) << streaming << qint64(20);
+        QTest::addRow("%sfails on the last byte", writer) << streaming << whole - 1;
+        QTest::addRow("%severything fits", writer) << streaming << whole;
+    }
 }
 
 void TestCsvWriter::reportsDeviceFailure() {
+    QFETCH(bool, streaming);
     QFETCH(qint64, capacity);
     FailingDevice device(capacity);
     QVERIFY(device.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     QString error;
-    QVERIFY(!WriteResultsCsv(&device, kWorkedExampleRows, &error));
-    QCOMPARE(error, QStringLiteral("No space left on device"));
-    QCOMPARE(device.data, ResultsCsv(kWorkedExampleRows).first(capacity));
+    if (streaming) {
+        CsvRowWriter writer(&device);
+        writer.writeHeader();
+        for (const AdRow& row : kWorkedExampleRows)
+            writer.appendRow(row);
+        error = writer.errorString();
+        QCOMPARE(writer.failed(), capacity < ResultsCsv(kWorkedExampleRows).size());
+    } else {
+        QCOMPARE(WriteResultsCsv(&device, kWorkedExampleRows, &error),
+                 capacity >= ResultsCsv(kWorkedExampleRows).size());
+    }
+    const QByteArray expected = kHeader + "\"Red Shoes\",\" Best shoes\",\"ShoeShop\",\"shoes\",\"1\"\r\n"
+                                          "\"Blue Boots\",\"Warm & dry\",\"BootBarn\",\"shoes\",\"2\"\r\n"
+                                          "\"Green Hats\",\"Sun hats\",\"HatHut\",\"shoes\",\"3\"\r\n";
+    QCOMPARE(device.data, expected.first(qMin(capacity, expected.size())));
+    if (capacity < expected.size())
+        QCOMPARE(error, QStringLiteral("No space left on device"));
+    else
+        QVERIFY(error.isEmpty());
 }
 
 void TestCsvWriter::refusesClosedDevice() {

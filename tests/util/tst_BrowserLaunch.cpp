@@ -1,8 +1,8 @@
 // The Linux side of the browser launch: finding the registered http handler the way the
 // desktop does, and starting it with a URL that must never reach a command interpreter.
 
+#include "util/BrowserLaunch.h"
 #include "util/Platform.h"
-#include "util/UUtils.h"
 #include "util/platform/XdgBrowser.h"
 
 #include <QDir>

@@ -1,3 +1,5 @@
+#include "util/BrowserCommand.h"
+#include "util/BrowserLaunch.h"
 #include "util/UUtils.h"
 
 #include "util/Platform.h"

@@ -20,10 +20,10 @@ namespace {
 
 using namespace velmora::search;
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1; // a file could not be read or written
-constexpr int kExitUsage = 2;
-constexpr int kExitMissedAds = 3; // the CSV is written, but the page shows ads that were not read
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1; // a file could not be read or written
+constexpr int ExitUsage = 2;
+constexpr int ExitMissedAds = 3; // the CSV is written, but the page shows ads that were not read
 
 constexpr const char* kUsage =
     "Usage: velmora-ads [-o FILE] [--keep FILE] [--layout classic|current|auto] PAGE KEYWORD\n"
@@ -154,43 +154,11 @@ std::optional<QByteArray> readPage(const QByteArray& page) {
     return bytes;
 }
 
-// Writes each row as its CSV line the moment the extraction finds it, so that neither the
-// rows nor the CSV text pile up in memory, however many ads a page holds. After the first
-// failed write the rest is dropped and failed() says why.
-class CsvLineWriter final : public AdRowSink {
-public:
-    explicit CsvLineWriter(QIODevice& out) : m_out(out) {}
-
-    void writeLine(const QList<QByteArray>& cells) {
-        if (!m_error.isEmpty())
-            return;
-        const QByteArray line = CsvLine(cells);
-        for (qsizetype written = 0; written < line.size();) {
-            const qint64 n = m_out.write(line.constData() + written, line.size() - written);
-            if (n <= 0) {
-                m_error = m_out.errorString().toLocal8Bit();
-                if (m_error.isEmpty())
-                    m_error = "not all of the data could be written";
-                return;
-            }
-            written += n;
-        }
-    }
-    void appendRow(const AdRow& row) override {
-        writeLine({row.title, row.text, row.url, row.keyword, row.position});
-    }
-    const QByteArray& failed() const { return m_error; }
-
-private:
-    QIODevice& m_out;
-    QByteArray m_error;
-};
-
 // The header line, then one line per ad. Empty, or why writing failed; `read` says how the page
 // was read.
 QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& options, AdsRead& read) {
-    CsvLineWriter writer(out);
-    writer.writeLine(ResultColumnCaptions());
+    CsvRowWriter writer(&out);
+    writer.writeHeader();
     read = ReadAds(pageText, options.keyword, writer, options.layout);
     if (read == AdsRead::MissedAds)
         std::fputs("velmora-ads: This page shows ads that Velmora could not read.\n", stderr);
@@ -198,9 +166,12 @@ QByteArray writeCsv(QIODevice& out, const QByteArray& pageText, const Options& o
         std::fprintf(stderr,
                      "velmora-ads: note: the page was read only in part (at most %lld ads and a "
                      "bounded part of a page are read); later ads may be missing\n",
-                     static_cast<long long>(kMaxAdsPerPage));
+                     static_cast<long long>(MaxAdsPerPage));
     }
-    return writer.failed();
+    if (!writer.failed())
+        return {};
+    const QByteArray reason = writer.errorString().toLocal8Bit();
+    return reason.isEmpty() ? QByteArray("not all of the data could be written") : reason;
 }
 
 bool writeToStandardOutput(const QByteArray& pageText, const Options& options, AdsRead& read) {
@@ -262,20 +233,20 @@ int main(int argc, char** argv) {
     const std::optional<Options> options = parseArguments(argc, argv);
     if (!options) {
         std::fputs("Try 'velmora-ads --help' for more information.\n", stderr);
-        return kExitUsage;
+        return ExitUsage;
     }
     if (options->help) {
         std::fputs(kUsage, stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             printError(QByteArray("cannot write to standard output: ") + std::strerror(errno));
-            return kExitFailure;
+            return ExitFailure;
         }
-        return kExitOk;
+        return ExitOk;
     }
 
     std::optional<QByteArray> page = readPage(options->page);
     if (!page)
-        return kExitFailure;
+        return ExitFailure;
     // The page text replaces the bytes it is made from, so only one of them stays (two only when
     // the bytes may have to be kept).
     const QByteArray bytes = options->keep ? *page : QByteArray();
@@ -285,10 +256,10 @@ int main(int argc, char** argv) {
     const bool written =
         toFile ? writeToFile(*page, *options, read) : writeToStandardOutput(*page, *options, read);
     if (!written)
-        return kExitFailure;
+        return ExitFailure;
     if (read != AdsRead::MissedAds)
-        return kExitOk;
+        return ExitOk;
     if (options->keep && !keepPage(bytes, *options->keep))
-        return kExitFailure;
-    return kExitMissedAds;
+        return ExitFailure;
+    return ExitMissedAds;
 }

@@ -1,7 +1,7 @@
 #include "BrandLint.h"
 
-#include "app/BrandTier.h"
-#include "app/SettingsText.h"
+#include "brand/BrandTier.h"
+#include "brand/SettingsText.h"
 #include "util/MarkedText.h"
 #include "util/UUtils.h"
 

@@ -4,7 +4,7 @@
 // errors are what the program would report when it loads the brand, warnings what it would
 // silently lose.
 
-#include "app/BrandLoader.h"
+#include "brand/BrandLoader.h"
 
 #include <QByteArrayView>
 #include <QList>

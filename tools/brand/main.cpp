@@ -3,12 +3,12 @@
 
 #include "BrandLint.h"
 
-#include "app/BrandLoader.h"
 #include "app/BrandPictures.h"
-#include "app/BrandTier.h"
-#include "app/FileBytes.h"
-#include "app/SettingsFile.h"
-#include "app/SkinFile.h"
+#include "brand/BrandLoader.h"
+#include "brand/BrandTier.h"
+#include "brand/FileBytes.h"
+#include "brand/SettingsFile.h"
+#include "brand/SkinFile.h"
 #include "crypto/AesLib.h"
 #include "util/AtomicSave.h"
 #include "util/FileEncryption.h"

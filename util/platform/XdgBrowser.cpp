@@ -1,6 +1,6 @@
 #include "util/platform/XdgBrowser.h"
 
-#include "util/UUtils.h"
+#include "util/BrowserCommand.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,7 @@
 namespace velmora::util {
 namespace {
 
-const QByteArray kHttpScheme = "x-scheme-handler/http";
+const QByteArray HttpScheme = "x-scheme-handler/http";
 
 struct XdgDirs {
     QStringList config; // most important first
@@ -155,7 +155,7 @@ std::optional<BrowserCommand> FindXdgHttpHandler(const QProcessEnvironment& envi
     const QStringList lists = mimeappsLists(dirs);
     for (const char* group : {"Default Applications", "Added Associations"}) {
         for (const QString& list : lists) {
-            for (const QByteArray& id : readListValue(list, group, kHttpScheme)) {
+            for (const QByteArray& id : readListValue(list, group, HttpScheme)) {
                 if (std::optional<BrowserCommand> command = commandOfEntry(dirs, id))
                     return command;
             }
@@ -163,7 +163,7 @@ std::optional<BrowserCommand> FindXdgHttpHandler(const QProcessEnvironment& envi
     }
     for (const QString& dataDir : dirs.data) {
         const QString cache = dataDir + QStringLiteral("/applications/mimeinfo.cache");
-        for (const QByteArray& id : readListValue(cache, "MIME Cache", kHttpScheme)) {
+        for (const QByteArray& id : readListValue(cache, "MIME Cache", HttpScheme)) {
             if (std::optional<BrowserCommand> command = commandOfEntry(dirs, id))
                 return command;
         }
