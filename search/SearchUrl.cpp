@@ -53,8 +53,36 @@ QByteArray KeywordWithoutControls(QByteArrayView keywordUtf8) {
     return kept;
 }
 
-QByteArray SearchUrl(QByteArrayView prefix, QByteArrayView keywordUtf8) {
-    return prefix.toByteArray() + EncodeKeyword(keywordUtf8);
+bool ParseMarketCode(QByteArrayView given, QByteArrayView what, QByteArray* code, QString* why) {
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (given.isEmpty()) {
+        code->clear();
+        return true;
+    }
+    if (given.size() != 2 || !isLetter(given[0]) || !isLetter(given[1])) {
+        const QString example = what == "country" ? QStringLiteral("de") : QStringLiteral("en");
+        *why = QStringLiteral("The %1 must be two letters, such as %2: \"%3\".")
+                   .arg(QString::fromLatin1(what), example, QString::fromUtf8(given));
+        return false;
+    }
+    *code = given.toByteArray().toLower();
+    return true;
+}
+
+QByteArray MarketName(const Market& market) {
+    if (market.isEmpty())
+        return {};
+    return market.country + '/' + market.language;
+}
+
+QByteArray SearchUrl(QByteArrayView prefix, QByteArrayView keywordUtf8, const Market& market) {
+    QByteArray url = prefix.toByteArray() + EncodeKeyword(keywordUtf8);
+    // The codes are letters only (ParseMarketCode), so they need no encoding.
+    if (!market.country.isEmpty())
+        url += "&gl=" + market.country;
+    if (!market.language.isEmpty())
+        url += "&hl=" + market.language;
+    return url;
 }
 
 } // namespace velmora::search

@@ -5,6 +5,9 @@
 #include <QTest>
 
 using velmora::search::KeywordWithoutControls;
+using velmora::search::Market;
+using velmora::search::MarketName;
+using velmora::search::ParseMarketCode;
 using velmora::search::SearchUrl;
 using velmora::search::SearchUrlPrefix;
 
@@ -16,6 +19,10 @@ private slots:
     void encodes();
     void controlCharactersRemoved_data();
     void controlCharactersRemoved();
+    void market_data();
+    void market();
+    void marketCodes_data();
+    void marketCodes();
 };
 
 void TestSearchUrl::encodes_data() {
@@ -67,6 +74,67 @@ void TestSearchUrl::controlCharactersRemoved() {
     QFETCH(QByteArray, typed);
     QFETCH(QByteArray, kept);
     QCOMPARE(KeywordWithoutControls(typed), kept);
+}
+
+void TestSearchUrl::market_data() {
+    QTest::addColumn<QByteArray>("country");
+    QTest::addColumn<QByteArray>("language");
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QByteArray>("stored"); // in the history
+
+    // No market: the address of a plain search, byte for byte.
+    QTest::newRow("none") << QByteArray() << QByteArray()
+                          << QByteArray("https://engine.example/search?q=red+shoes") << QByteArray();
+    QTest::newRow("both") << QByteArray("de") << QByteArray("en")
+                          << QByteArray("https://engine.example/search?q=red+shoes&gl=de&hl=en")
+                          << QByteArray("de/en");
+    QTest::newRow("country only") << QByteArray("ch") << QByteArray()
+                                  << QByteArray("https://engine.example/search?q=red+shoes&gl=ch")
+                                  << QByteArray("ch/");
+    QTest::newRow("language only") << QByteArray() << QByteArray("fr")
+                                   << QByteArray("https://engine.example/search?q=red+shoes&hl=fr")
+                                   << QByteArray("/fr");
+}
+
+void TestSearchUrl::market() {
+    QFETCH(QByteArray, country);
+    QFETCH(QByteArray, language);
+    QFETCH(QByteArray, address);
+    QFETCH(QByteArray, stored);
+    const Market market{country, language};
+    QCOMPARE(SearchUrl(SearchUrlPrefix("https://engine.example"), "red shoes", market), address);
+    QCOMPARE(MarketName(market), stored);
+}
+
+void TestSearchUrl::marketCodes_data() {
+    QTest::addColumn<QByteArray>("given");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QByteArray>("code");
+
+    QTest::newRow("lower case") << QByteArray("de") << true << QByteArray("de");
+    QTest::newRow("upper case lowered") << QByteArray("GB") << true << QByteArray("gb");
+    QTest::newRow("empty: none") << QByteArray() << true << QByteArray();
+    QTest::newRow("three letters") << QByteArray("deu") << false << QByteArray();
+    QTest::newRow("one letter") << QByteArray("d") << false << QByteArray();
+    QTest::newRow("digit") << QByteArray("d1") << false << QByteArray();
+    QTest::newRow("would end the query value") << QByteArray("d&") << false << QByteArray();
+    QTest::newRow("non-ASCII letter") << QByteArray("\xc3\xa9") << false << QByteArray();
+}
+
+void TestSearchUrl::marketCodes() {
+    QFETCH(QByteArray, given);
+    QFETCH(bool, valid);
+    QFETCH(QByteArray, code);
+    QByteArray parsed = "unchanged";
+    QString why;
+    QCOMPARE(ParseMarketCode(given, "country", &parsed, &why), valid);
+    if (valid) {
+        QCOMPARE(parsed, code);
+        QVERIFY(why.isEmpty());
+    } else {
+        QCOMPARE(why, QStringLiteral("The country must be two letters, such as de: \"%1\".")
+                          .arg(QString::fromUtf8(given)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSearchUrl)
