@@ -1,0 +1,165 @@
+// A keyword list run against a loopback engine: the market in every address and in the history,
+// the pauses drawn between searches (scripted, so nothing waits), and how the run ends when
+// searches fail or the engine asks for a captcha.
+
+#include "history/HistoryStore.h"
+#include "history/KeywordRunner.h"
+#include "search/PageDownload.h"
+
+#include "LoopbackServer.h"
+#include "ScriptedRandom.h"
+
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using velmora::history::HistoryLocation;
+using velmora::history::HistoryStore;
+using velmora::history::KeywordRunner;
+using velmora::search::AdRow;
+using velmora::search::PageDownload;
+using velmora::testing::CannedReply;
+using velmora::testing::LoopbackServer;
+using velmora::testing::RecordedRequest;
+using velmora::testing::ScriptedRandom;
+
+Q_DECLARE_METATYPE(KeywordRunner::End)
+
+namespace {
+
+// A classic results page with one ad naming its keyword.
+QByteArray ResultsPage(const QByteArray& keyword) {
+    return "<html><div><a id=an1 href=\"/x\">" + keyword + " deals</a> Cheap " + keyword +
+           "<cite>shop.example</cite></div></html>";
+}
+
+CannedReply Page(QByteArray body) {
+    CannedReply reply;
+    reply.body = std::move(body);
+    return reply;
+}
+
+} // namespace
+
+class TestKeywordRunner : public QObject {
+    Q_OBJECT
+
+private slots:
+    void runsList_data();
+    void runsList();
+    void marketInAddressAndHistory();
+};
+
+void TestKeywordRunner::runsList_data() {
+    // What the engine answers to each keyword, in list order: 'a' a results page with an ad,
+    // 'f' a server error, 'c' a redirect to its captcha page.
+    QTest::addColumn<QByteArray>("answers");
+    QTest::addColumn<KeywordRunner::End>("end");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<QByteArray>>("failed");
+    QTest::addColumn<int>("nextIndex"); // where a resumed run starts
+
+    using End = KeywordRunner::End;
+    using L = QList<QByteArray>;
+    QTest::newRow("all done") << QByteArray("aaa") << End::AllDone << 3 << 3 << L{} << 3;
+    QTest::newRow("failures apart go on")
+        << QByteArray("faffa") << End::SomeFailed << 5 << 2 << L{"k0", "k2", "k3"} << 5;
+    QTest::newRow("three in a row pause")
+        << QByteArray("afffaa") << End::PausedAfterFailures << 4 << 1 << L{"k1", "k2", "k3"} << 4;
+    // The first captcha stops the run: the engine is not asked again.
+    QTest::newRow("captcha stops at once")
+        << QByteArray("acaa") << End::StoppedAtVerdict << 2 << 1 << L{} << 1;
+}
+
+void TestKeywordRunner::runsList() {
+    QFETCH(QByteArray, answers);
+    QFETCH(KeywordRunner::End, end);
+    QFETCH(int, requests);
+    QFETCH(int, rows);
+    QFETCH(QList<QByteArray>, failed);
+    QFETCH(int, nextIndex);
+
+    LoopbackServer server;
+    server.setResponder("/search", [answers](const RecordedRequest& request) {
+        const QByteArray keyword = request.target.mid(request.target.indexOf("q=") + 2);
+        const char answer = answers.at(keyword.mid(1).toInt());
+        CannedReply reply = Page(ResultsPage(keyword));
+        if (answer == 'f') {
+            reply.status = 500;
+        } else if (answer == 'c') {
+            reply.status = 302;
+            reply.headers = {{"Location", "/sorry/index"}};
+        }
+        return reply;
+    });
+    server.setReply("/sorry/index", Page("<form id=captcha-form></form>"));
+
+    QTemporaryDir folder;
+    ScriptedRandom random(QList<int>(answers.size() * 2, 0));
+    PageDownload download(folder.path(), random);
+    QList<int> pauses;
+    KeywordRunner runner({server.url() + "/search?q=", {}, {}}, download, random, nullptr,
+                         [&](int ms, std::function<void()> then) {
+                             pauses.append(ms);
+                             QTimer::singleShot(0, std::move(then));
+                         });
+    QSignalSpy finished(&runner, &KeywordRunner::finished);
+    QList<AdRow> read;
+    connect(&runner, &KeywordRunner::rowsRead, this, [&](const QList<AdRow>& rows) { read += rows; });
+    QList<QByteArray> keywords;
+    for (int i = 0; i < answers.size(); ++i)
+        keywords.append("k" + QByteArray::number(i));
+
+    QVERIFY(runner.start(keywords));
+    QVERIFY(finished.wait(10000) || finished.size() == 1);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).value<KeywordRunner::End>(), end);
+    int searches = 0;
+    for (const RecordedRequest& request : server.requests())
+        searches += request.path == "/search" ? 1 : 0;
+    QCOMPARE(searches, requests);
+    QCOMPARE(read.size(), rows);
+    QCOMPARE(runner.failedKeywords(), failed);
+    QCOMPARE(runner.nextIndex(), nextIndex);
+    // A pause before every search but the first, and none after the run ends.
+    QCOMPARE(pauses, QList<int>(requests - 1, 20000));
+    QVERIFY(!runner.isRunning());
+    if (end == KeywordRunner::End::PausedAfterFailures || end == KeywordRunner::End::StoppedAtVerdict)
+        QVERIFY(!runner.sentence().isEmpty());
+}
+
+void TestKeywordRunner::marketInAddressAndHistory() {
+    LoopbackServer server;
+    server.setResponder("/search", [](const RecordedRequest&) { return Page(ResultsPage("shoes")); });
+    QTemporaryDir folder;
+    HistoryLocation location;
+    location.kind = HistoryLocation::Kind::SQLite;
+    location.filePath = folder.filePath(QStringLiteral("history.sqlite"));
+    HistoryStore store(location);
+    ScriptedRandom random(QList<int>(8, 0));
+    PageDownload download(folder.path(), random);
+    KeywordRunner runner({server.url() + "/search?q=", {"de", "en"}, {0, 0}}, download, random, &store);
+    QSignalSpy finished(&runner, &KeywordRunner::finished);
+    QVERIFY(runner.start({"red shoes", "boots"}));
+    QVERIFY(finished.wait(10000));
+
+    const QList<RecordedRequest> requests = server.requests();
+    QCOMPARE(requests.size(), 2);
+    QCOMPARE(requests.at(0).target, QByteArray("/search?q=red+shoes&gl=de&hl=en"));
+    QCOMPARE(requests.at(1).target, QByteArray("/search?q=boots&gl=de&hl=en"));
+    QSqlQuery query(store.database());
+    QVERIFY(query.exec(QStringLiteral("SELECT k.keyword, s.market, s.device, s.ad_count FROM searches s "
+                                      "JOIN keywords k ON k.id = s.keyword_id ORDER BY s.id")));
+    QStringList stored;
+    while (query.next())
+        stored << QStringList{query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                              query.value(3).toString()}
+                      .join(QLatin1Char('|'));
+    QCOMPARE(stored, (QStringList{"red shoes|de/en|desktop|1", "boots|de/en|desktop|1"}));
+}
+
+QTEST_GUILESS_MAIN(TestKeywordRunner)
+#include "tst_KeywordRunner.moc"
