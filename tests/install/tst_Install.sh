@@ -29,10 +29,11 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 id=org.velmora.Velmora
 expected=(
-    bin/velmora bin/velmora-brand bin/velmora-ads
+    bin/velmora bin/velmora-brand bin/velmora-ads bin/velmora-batch
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$id.svg"
     share/man/man1/velmora.1.gz share/man/man1/velmora-brand.1.gz share/man/man1/velmora-ads.1.gz
+    share/man/man1/velmora-batch.1.gz
     share/doc/velmora/README.md share/doc/velmora/copyright
 )
 for size in 16 24 32 48 64 128 256; do

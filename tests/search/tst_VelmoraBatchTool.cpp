@@ -1,0 +1,141 @@
+// velmora-batch run as a separate program against a loopback engine: the rows on standard output,
+// the exit statuses, and the usage errors.
+
+#include "LoopbackServer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using velmora::testing::CannedReply;
+using velmora::testing::LoopbackServer;
+using velmora::testing::RecordedRequest;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runBatch(const QByteArray& engine, const QStringList& arguments, const QByteArray& keywords) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VELMORA_SEARCH_BASE_URL"), QString::fromLatin1(engine));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VELMORA_BATCH_TOOL), arguments + QStringList{QStringLiteral("-")});
+    if (!process.waitForStarted(10000))
+        return {};
+    process.write(keywords);
+    process.closeWriteChannel();
+    // The loopback server answers on its own threads, so waiting here blocks nothing it needs.
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// A results page whose one ad names its keyword, a server error for "broken", the captcha for
+// "captcha".
+void serveEngine(LoopbackServer& server) {
+    server.setResponder("/search", [](const RecordedRequest& request) {
+        const qsizetype from = request.target.indexOf("q=") + 2;
+        const QByteArray keyword = request.target.mid(from, request.target.indexOf('&', from) - from);
+        CannedReply reply;
+        if (keyword.startsWith("broken")) {
+            reply.status = 500;
+        } else if (keyword == "captcha") {
+            reply.status = 302;
+            reply.headers = {{"Location", "/sorry/index"}};
+        } else {
+            reply.body = "<div><a id=an1 href=\"/x\">" + keyword +
+                         " \"deals\"</a> Cheap<cite>shop.example</cite></div>";
+        }
+        return reply;
+    });
+    CannedReply captcha;
+    captcha.body = "<form id=captcha-form></form>";
+    server.setReply("/sorry/index", captcha);
+}
+
+} // namespace
+
+class TestVelmoraBatchTool : public QObject {
+    Q_OBJECT
+
+private slots:
+    void exitStatuses_data();
+    void exitStatuses();
+    void jsonLines();
+};
+
+void TestVelmoraBatchTool::exitStatuses_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("keywords");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("errContains");
+
+    const QByteArray header = "\"Ad Title\",\"Ad Text\",\"Ad URL\",\"Used Keyword\",\"Position\"\r\n";
+    const QStringList noPause{QStringLiteral("--pause"), QStringLiteral("0")};
+    QTest::newRow("all done, quotes doubled")
+        << noPause << QByteArray("shoes\r\nboots\n\nshoes\n")
+        << 0
+        // The classic rules keep the space before the ad text.
+        << header + "\"shoes \"\"deals\"\"\",\" Cheap\",\"shop.example\",\"shoes\",\"1\"\r\n"
+                    "\"boots \"\"deals\"\"\",\" Cheap\",\"shop.example\",\"boots\",\"1\"\r\n"
+        << QByteArray("2 keywords; 1 blank line and 1 repeat skipped.");
+    QTest::newRow("some failed, named")
+        << noPause << QByteArray("broken1\nshoes\n")
+        << 1
+        // The classic rules keep the space before the ad text.
+        << header + "\"shoes \"\"deals\"\"\",\" Cheap\",\"shop.example\",\"shoes\",\"1\"\r\n"
+        << QByteArray("failed: broken1");
+    QTest::newRow("captcha stops") << noPause << QByteArray("captcha\nshoes\n") << 3 << header
+                                   << QByteArray("2 of 2 keywords not searched");
+    QTest::newRow("reversed pause") << QStringList{"--pause", "40-20"} << QByteArray("shoes\n") << 2
+                                    << QByteArray() << QByteArray("above its most");
+    QTest::newRow("country of three letters")
+        << QStringList{"--country", "deu"} << QByteArray("shoes\n") << 2 << QByteArray()
+        << QByteArray("The country must be two letters");
+    QTest::newRow("UTF-16 list refused")
+        << noPause << QByteArray("\xff\xfes\0h\0", 6) << 2 << QByteArray() << QByteArray("UTF-16");
+}
+
+void TestVelmoraBatchTool::exitStatuses() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, keywords);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, errContains);
+    LoopbackServer server;
+    serveEngine(server);
+    const Run run = runBatch(server.url(), arguments, keywords);
+    QVERIFY2(run.err.contains(errContains), run.err.constData());
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, out);
+}
+
+void TestVelmoraBatchTool::jsonLines() {
+    LoopbackServer server;
+    serveEngine(server);
+    const Run run =
+        runBatch(server.url(), {"--pause", "0", "--format", "jsonl", "--country", "DE", "--language", "en"},
+                 "red shoes\n");
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(server.requests().at(0).target, QByteArray("/search?q=red+shoes&gl=de&hl=en"));
+    QVERIFY(run.out.endsWith('\n'));
+    QCOMPARE(run.out.count('\n'), 1);
+    const QJsonObject row = QJsonDocument::fromJson(run.out).object();
+    QCOMPARE(row.value(QStringLiteral("title")).toString(), QStringLiteral("red+shoes \"deals\""));
+    QCOMPARE(row.value(QStringLiteral("keyword")).toString(), QStringLiteral("red shoes"));
+    QCOMPARE(row.value(QStringLiteral("position")).toInt(), 1);
+    QCOMPARE(row.value(QStringLiteral("market")).toString(), QStringLiteral("de/en"));
+    QCOMPARE(row.value(QStringLiteral("device")).toString(), QStringLiteral("desktop"));
+    QVERIFY(!row.value(QStringLiteral("time")).toString().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestVelmoraBatchTool)
+#include "tst_VelmoraBatchTool.moc"
