@@ -127,8 +127,17 @@ void TestKeywordRunner::runsList() {
     // A pause before every search but the first, and none after the run ends.
     QCOMPARE(pauses, QList<int>(requests - 1, 20000));
     QVERIFY(!runner.isRunning());
-    if (end == KeywordRunner::End::PausedAfterFailures || end == KeywordRunner::End::StoppedAtVerdict)
+    if (end == KeywordRunner::End::PausedAfterFailures || end == KeywordRunner::End::StoppedAtVerdict) {
         QVERIFY(!runner.sentence().isEmpty());
+        // Resumed, it goes on where it stopped; stopped, it says so at once.
+        QSignalSpy started(&runner, &KeywordRunner::keywordStarted);
+        QVERIFY(runner.resume());
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(started.at(0).at(0).toInt(), nextIndex);
+        runner.stop();
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(finished.at(1).at(0).value<KeywordRunner::End>(), KeywordRunner::End::Stopped);
+    }
 }
 
 void TestKeywordRunner::marketInAddressAndHistory() {
