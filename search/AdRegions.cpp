@@ -366,7 +366,7 @@ private:
         if (flags.adBlock)
             m_out.append(' ').append(region_attr::AdBlock);
         if (flags.hidden)
-            m_out.append(' ').append(region_attr::kHidden);
+            m_out.append(' ').append(region_attr::Hidden);
         if (!flags.role.isEmpty())
             m_out.append(' ').append(region_attr::Role).append("=\"").append(flags.role).append('"');
         m_out.append('>');
@@ -526,12 +526,12 @@ public:
             }
             if (hit >= 0 || m_searched >= m_page.size())
                 return {hit, length};
-            m_searched = std::min(m_page.size(), std::max(m_searched, from) + kStretch);
+            m_searched = std::min(m_page.size(), std::max(m_searched, from) + StretchSize);
         }
     }
 
 private:
-    static constexpr qsizetype kStretch = 64 * 1024;
+    static constexpr qsizetype StretchSize = 64 * 1024;
 
     // The first hit of seed i at or after `from` that starts before `m_searched`, or -1.
     qsizetype nextOf(size_t i, qsizetype from) {

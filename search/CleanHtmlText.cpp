@@ -67,7 +67,7 @@ constexpr int leadIndex(char byte) {
     return byte == '<' ? 0 : byte == '&' ? 1 : byte == ' ' ? 2 : -1;
 }
 
-constexpr std::array<ByteClass, 256> kByteClass = [] {
+constexpr std::array<ByteClass, 256> ClassOfByte = [] {
     std::array<ByteClass, 256> classes{};
     for (int b = 0; b < 256; ++b)
         classes[std::size_t(b)] = b >= 32 && b <= 126 ? Plain : Unprintable;
@@ -127,7 +127,7 @@ inline std::uint32_t workBits(const char* block) {
 #else
     std::uint32_t bits = 0;
     for (int k = 0; k < 16; ++k) {
-        const ByteClass cls = kByteClass[static_cast<unsigned char>(block[k])];
+        const ByteClass cls = ClassOfByte[static_cast<unsigned char>(block[k])];
         const bool work = cls == Space ? k < 15 && block[k + 1] == ' ' : cls != Plain;
         bits |= std::uint32_t(work) << k;
     }
@@ -167,7 +167,7 @@ RowSet rowsWithMatch(const char* data, qsizetype size, RowSet wanted, qsizetype*
         }
         for (; bits != 0; bits &= bits - 1) {
             const qsizetype at = base + std::countr_zero(bits);
-            const ByteClass cls = kByteClass[static_cast<unsigned char>(data[at])];
+            const ByteClass cls = ClassOfByte[static_cast<unsigned char>(data[at])];
             if (cls == Unprintable) {
                 if constexpr (ReportUnprintable)
                     *unprintable = true;
@@ -264,7 +264,7 @@ void halveFilterHalve(char* data, qsizetype& size) {
             continue;
         }
         oddInRun = false;
-        if (kByteClass[static_cast<unsigned char>(byte)] == Unprintable)
+        if (ClassOfByte[static_cast<unsigned char>(byte)] == Unprintable)
             continue; // dropped without breaking the filtered run
         oddInFilteredRun = false;
         data[write++] = byte;

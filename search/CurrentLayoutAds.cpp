@@ -18,7 +18,7 @@ namespace {
 
 // ---- Cell text -------------------------------------------------------------------------------
 
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t ReplacementCharacter = 0xFFFD;
 
 // Decodes one UTF-8 sequence at text[i]; malformed bytes give U+FFFD one at a time.
 char32_t decodeUtf8(QByteArrayView text, qsizetype& i) {
@@ -39,22 +39,22 @@ char32_t decodeUtf8(QByteArrayView text, qsizetype& i) {
         length = 4, cp = lead & 0x07, minimum = 0x10000;
     } else {
         ++i;
-        return kReplacement;
+        return ReplacementCharacter;
     }
     if (i + length > text.size()) {
         ++i;
-        return kReplacement;
+        return ReplacementCharacter;
     }
     for (int k = 1; k < length; ++k) {
         if ((byte(i + k) & 0xC0) != 0x80) {
             ++i;
-            return kReplacement;
+            return ReplacementCharacter;
         }
         cp = (cp << 6) | (byte(i + k) & 0x3F);
     }
     if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
         ++i;
-        return kReplacement;
+        return ReplacementCharacter;
     }
     i += length;
     return cp;
@@ -349,7 +349,7 @@ private:
         const GumboTag tag = node->v.element.tag;
         const QByteArrayView tagName(gumbo_normalized_tagname(tag));
         const QByteArrayView role = attribute(node, region_attr::Role);
-        item.hidden = item.hidden || hasAttribute(node, region_attr::kHidden) ||
+        item.hidden = item.hidden || hasAttribute(node, region_attr::Hidden) ||
                       node->v.element.tag_namespace != GUMBO_NAMESPACE_HTML || tag == GUMBO_TAG_TEMPLATE;
         const bool heading = role == m_markers.headingRole || listHas(m_markers.headingTags, tagName);
         item.heading = heading && !item.inHeading;

@@ -16,6 +16,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 using namespace velmora::crypto;
 
@@ -332,56 +333,37 @@ private slots:
         QVERIFY(result.text.isEmpty());
     }
 
-    void flippedCipherBit_data() {
-        QTest::addColumn<int>("byte");
-        QTest::addColumn<int>("bit");
-        QTest::newRow("first byte, bit 0") << 0 << 0;
-        QTest::newRow("byte 17, bit 5") << 17 << 5;
-        QTest::newRow("last byte, bit 7") << 39 << 7;
-    }
-
-    // Counter mode: the damage stays in its bit; the code notices it.
-    void flippedCipherBit() {
-        QFETCH(int, byte);
-        QFETCH(int, bit);
-        QByteArray stream = StreamWithSalt(SettingsPassword, KnownSalt, Text(40));
-        stream[10 + byte] = static_cast<char>(stream[10 + byte] ^ (1 << bit));
-        const Decrypted result = Decrypt(stream, SettingsPassword, 16);
-        QVERIFY(!result.ok);
-        QByteArray expected = Text(40);
-        expected[byte] = static_cast<char>(expected[byte] ^ (1 << bit));
-        QCOMPARE(result.text, expected);
-    }
-
-    void flippedCodeByte_data() {
-        QTest::addColumn<int>("byte");
+    // One damaged byte of a 40-byte text's stream (10 bytes of salt and verifier, the cipher
+    // text, 10 bytes of code), at both buffer sizes. Salt or verifier: the password check
+    // refuses before anything is written. Cipher text, counter mode: the damage stays in its
+    // bit, and the code notices it. Code: the text is whole, the code check fails.
+    void flippedByte_data() {
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<QByteArray>("text");
         for (int i = 0; i < 10; ++i)
-            QTest::newRow(QByteArray::number(i).constData()) << i;
-    }
-
-    void flippedCodeByte() {
-        QFETCH(int, byte);
-        QByteArray stream = StreamWithSalt(SettingsPassword, KnownSalt, Text(40));
-        stream[50 + byte] = static_cast<char>(stream[50 + byte] ^ 0x01);
-        const Decrypted result = Decrypt(stream);
-        QVERIFY(!result.ok);
-        QCOMPARE(result.text, Text(40));
-    }
-
-    void flippedHeaderByte_data() {
-        QTest::addColumn<int>("byte");
+            QTest::addRow("header byte %d", i) << i << 0x80 << QByteArray();
+        const std::pair<int, int> flips[] = {{0, 0}, {17, 5}, {39, 7}};
+        for (const auto& [byte, bit] : flips) {
+            QByteArray flipped = Text(40);
+            flipped[byte] = static_cast<char>(flipped[byte] ^ (1 << bit));
+            QTest::addRow("cipher byte %d, bit %d", byte, bit) << 10 + byte << (1 << bit) << flipped;
+        }
         for (int i = 0; i < 10; ++i)
-            QTest::newRow(QByteArray::number(i).constData()) << i;
+            QTest::addRow("code byte %d", i) << 50 + i << 0x01 << Text(40);
     }
 
-    // Salt or verifier damaged: the password check refuses before anything is written.
-    void flippedHeaderByte() {
-        QFETCH(int, byte);
+    void flippedByte() {
+        QFETCH(int, at);
+        QFETCH(int, mask);
+        QFETCH(QByteArray, text);
         QByteArray stream = StreamWithSalt(SettingsPassword, KnownSalt, Text(40));
-        stream[byte] = static_cast<char>(stream[byte] ^ 0x80);
-        const Decrypted result = Decrypt(stream);
-        QVERIFY(!result.ok);
-        QVERIFY(result.text.isEmpty());
+        stream[at] = static_cast<char>(stream[at] ^ mask);
+        for (const std::uint32_t bufferSize : {16u, 64u}) {
+            const Decrypted result = Decrypt(stream, SettingsPassword, bufferSize);
+            QVERIFY(!result.ok);
+            QCOMPARE(result.text, text);
+        }
     }
 
     void verifyOnly() {

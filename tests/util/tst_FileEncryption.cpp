@@ -164,29 +164,30 @@ private slots:
         }
     }
 
-    // A refused password check leaves the working copy empty, whatever it held before.
-    void wrongPasswordLeavesEmptyTarget() {
+    // A decryption that fails leaves the working copy with what was decrypted, whatever it held
+    // before: nothing when the password check refuses, the text as read when the code does.
+    void refusedDecryption_data() {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("wrong password") << StreamWithSalt("qzqvmtrwxk", Text(50)) << QByteArray();
+        QByteArray damaged = StreamWithSalt(Password, Text(50));
+        damaged[10 + 7] = static_cast<char>(damaged[10 + 7] ^ 0x04);
+        QByteArray text = Text(50);
+        text[7] = static_cast<char>(text[7] ^ 0x04);
+        QTest::newRow("damaged text") << damaged << text;
+    }
+
+    void refusedDecryption() {
+        QFETCH(QByteArray, stream);
+        QFETCH(QByteArray, text);
         QTemporaryDir dir;
         const QString encrypted = dir.filePath(QStringLiteral("dbsettings.dat"));
         const QString plain = dir.filePath(QStringLiteral("dbsettings.sim"));
-        velmora::testing::writeFileForTest(encrypted, StreamWithSalt("qzqvmtrwxk", Text(50)));
+        velmora::testing::writeFileForTest(encrypted, stream);
         velmora::testing::writeFileForTest(plain, "stale working copy");
         QVERIFY(!util::DecryptFileToFile(encrypted, plain));
         QVERIFY(QFile::exists(plain));
-        QCOMPARE(velmora::testing::readFileOrMarker(plain), QByteArray());
-    }
-
-    void damagedTextIsReported() {
-        QTemporaryDir dir;
-        const QString encrypted = dir.filePath(QStringLiteral("dbsettings.dat"));
-        const QString plain = dir.filePath(QStringLiteral("dbsettings.sim"));
-        QByteArray stream = StreamWithSalt(Password, Text(50));
-        stream[10 + 7] = static_cast<char>(stream[10 + 7] ^ 0x04);
-        velmora::testing::writeFileForTest(encrypted, stream);
-        QVERIFY(!util::DecryptFileToFile(encrypted, plain));
-        QByteArray expected = Text(50);
-        expected[7] = static_cast<char>(expected[7] ^ 0x04);
-        QCOMPARE(velmora::testing::readFileOrMarker(plain), expected);
+        QCOMPARE(velmora::testing::readFileOrMarker(plain), text);
     }
 
     void encryptReplacesTarget() {

@@ -25,7 +25,7 @@ constexpr int ExitFailure = 1; // a file could not be read or written
 constexpr int ExitUsage = 2;
 constexpr int ExitMissedAds = 3; // the CSV is written, but the page shows ads that were not read
 
-constexpr const char* kUsage =
+constexpr const char* UsageText =
     "Usage: velmora-ads [-o FILE] [--keep FILE] [--layout classic|current|auto] PAGE KEYWORD\n"
     "\n"
     "Pulls the sponsored ads out of a search results page saved from a browser and\n"
@@ -236,7 +236,7 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
     if (options->help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(UsageText, stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             printError(QByteArray("cannot write to standard output: ") + std::strerror(errno));
             return ExitFailure;
