@@ -62,18 +62,19 @@ int main(int argc, char** argv) {
     // beside the executable or from the installed library folder.
     velmora::app::WebEngineLoader webEngine(places.moduleDirs);
     velmora::app::TfrmMain frmMain(
-        std::move(startup), {.platform = velmora::util::SystemPlatform(),
-                             .reporter = reporter,
-                             .applicationDir = applicationDir,
-                             .updateBaseURL = velmora::app::BuiltInUpdateBaseURL(),
-                             .htmlViewFactory = velmora::app::moduleHtmlViewFactory(webEngine, reporter),
-                             .messageBox = velmora::app::SystemMessageBox(),
-                             .random = velmora::util::SystemRandom(),
-                             .searchBaseURL = velmora::search::BuiltInSearchBaseURL(),
-                             .saveDialog = velmora::app::SystemSaveDialog(),
-                             .enginePages = velmora::search::EngineFetchSettings{
-                                 velmora::app::moduleOffscreenPageFactory(webEngine)},
-                             .places = std::move(places)});
+        std::move(startup),
+        {.platform = velmora::util::SystemPlatform(),
+         .reporter = reporter,
+         .applicationDir = applicationDir,
+         .updateBaseURL = velmora::app::BuiltInUpdateBaseURL(),
+         .htmlViewFactory = velmora::app::moduleHtmlViewFactory(webEngine, reporter),
+         .messageBox = velmora::app::SystemMessageBox(),
+         .random = velmora::util::SystemRandom(),
+         .searchBaseURL = velmora::search::BuiltInSearchBaseURL(),
+         .saveDialog = velmora::app::SystemSaveDialog(),
+         .enginePages =
+             velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)},
+         .places = std::move(places)});
     frmMain.setHistoryStore(velmora::app::UserHistoryStore());
     frmMain.show();
     return application.exec();

@@ -2,8 +2,8 @@
 
 // How an HTML document's bytes are handed to the web engine so that they read as a browser reads
 // a legacy page: the document's own character set declaration decides; without one the bytes are
-// UTF-8 when they are valid UTF-8, and Windows-1252 otherwise. Left alone, the engine guesses the set of an undeclared document from its
-// bytes (a Windows-1252 page full of accented letters can come out Cyrillic).
+// UTF-8 when they are valid UTF-8, and Windows-1252 otherwise. Left alone, the engine guesses the set of an
+// undeclared document from its bytes (a Windows-1252 page full of accented letters can come out Cyrillic).
 
 #include <QByteArrayView>
 #include <QString>
