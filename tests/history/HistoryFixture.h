@@ -32,6 +32,14 @@ inline void AddBackendRows(const char* rowPrefix = "") {
         << QStringLiteral("postgresql");
 }
 
+// A test slot, with its _data table, that runs once on each database.
+#define BACKEND_TEST(name)                                                                                   \
+    void name##_data() {                                                                                     \
+        QTest::addColumn<QString>("backend");                                                                \
+        AddBackendRows();                                                                                    \
+    }                                                                                                        \
+    void name();
+
 // A place for a new, empty store of the backend: a file in a temporary folder or a new database.
 class FreshLocation {
 public:
