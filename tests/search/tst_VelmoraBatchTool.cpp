@@ -88,9 +88,7 @@ void TestVelmoraBatchTool::exitStatuses_data() {
                     "\"boots \"\"deals\"\"\",\" Cheap\",\"shop.example\",\"boots\",\"1\"\r\n"
         << QByteArray("2 keywords; 1 blank line and 1 repeat skipped.");
     QTest::newRow("some failed, named")
-        << noPause << QByteArray("broken1\nshoes\n")
-        << 1
-        // The classic rules keep the space before the ad text.
+        << noPause << QByteArray("broken1\nshoes\n") << 1
         << header + "\"shoes \"\"deals\"\"\",\" Cheap\",\"shop.example\",\"shoes\",\"1\"\r\n"
         << QByteArray("failed: broken1");
     QTest::newRow("captcha stops") << noPause << QByteArray("captcha\nshoes\n") << 3 << header
