@@ -35,14 +35,7 @@ void StoreFixture(HistoryStore& store) {
 
 HistoryFilter Filter(const QString& keyword, const QString& words = {}, const QString& advertiser = {},
                      QDate from = {}, QDate to = {}, QDate newSince = {}) {
-    HistoryFilter filter;
-    filter.keyword = keyword;
-    filter.words = words;
-    filter.advertiser = advertiser;
-    filter.from = from;
-    filter.to = to;
-    filter.newSince = newSince;
-    return filter;
+    return {keyword, words, advertiser, from, to, newSince};
 }
 
 // The titles of the filtered view, in its order, read through the window's model.
