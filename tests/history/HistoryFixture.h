@@ -22,14 +22,17 @@ inline PostgresServer& TestServer() {
     return server;
 }
 
-// The "backend" column of every table that runs on both databases.
-inline void AddBackendRows(const char* rowPrefix = "") {
-    QTest::newRow(qPrintable(QStringLiteral("%1sqlite").arg(QLatin1StringView(rowPrefix))))
-        << QStringLiteral("sqlite");
+// The databases the tests run on: SQLite, and PostgreSQL where the configure step found it.
+inline QStringList Backends() {
     if (QByteArrayView(VELMORA_PG_BINDIR).isEmpty())
-        return; // the configure step said so
-    QTest::newRow(qPrintable(QStringLiteral("%1postgresql").arg(QLatin1StringView(rowPrefix))))
-        << QStringLiteral("postgresql");
+        return {QStringLiteral("sqlite")};
+    return {QStringLiteral("sqlite"), QStringLiteral("postgresql")};
+}
+
+// The "backend" column of every table that runs on both databases.
+inline void AddBackendRows() {
+    for (const QString& backend : Backends())
+        QTest::newRow(qPrintable(backend)) << backend;
 }
 
 // A test slot, with its _data table, that runs once on each database.
@@ -64,13 +67,12 @@ public:
     // The path or URL, as VELMORA_HISTORY would name it.
     const QString& text() const { return m_text; }
     history::HistoryLocation location() const { return history::ParseHistoryLocation(m_text); }
-    std::unique_ptr<history::HistoryStore> open(history::HistoryStore::Options options = {}) const {
-        auto store = std::make_unique<history::HistoryStore>(location(), options);
+    std::unique_ptr<history::HistoryStore> open() const {
+        auto store = std::make_unique<history::HistoryStore>(location());
         if (!store->open())
             qWarning("%s", qPrintable(store->sentence()));
         return store;
     }
-    QString folder() const { return m_dir.path(); }
 
 private:
     QTemporaryDir m_dir;

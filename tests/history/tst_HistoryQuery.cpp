@@ -68,9 +68,7 @@ void TestHistoryQuery::filters_data() {
     QTest::addColumn<HistoryFilter>("filter");
     QTest::addColumn<QStringList>("titles"); // sorted by last seen, newest first
     QTest::addColumn<qint64>("advertisers");
-    for (const QString& backend : {QStringLiteral("sqlite"), QStringLiteral("postgresql")}) {
-        if (backend == QStringLiteral("postgresql") && QByteArrayView(VELMORA_PG_BINDIR).isEmpty())
-            continue;
+    for (const QString& backend : Backends()) {
         auto row = [&](const char* name) -> QTestData& {
             return QTest::addRow("%s: %s", qPrintable(backend), name) << backend;
         };
@@ -122,9 +120,7 @@ void TestHistoryQuery::sorting_data() {
     QTest::addColumn<QString>("backend");
     QTest::addColumn<int>("column");
     QTest::addColumn<QStringList>("ascending");
-    for (const QString& backend : {QStringLiteral("sqlite"), QStringLiteral("postgresql")}) {
-        if (backend == QStringLiteral("postgresql") && QByteArrayView(VELMORA_PG_BINDIR).isEmpty())
-            continue;
+    for (const QString& backend : Backends()) {
         auto row = [&](const char* name, HistoryColumn column) -> QTestData& {
             return QTest::addRow("%s: %s", qPrintable(backend), name) << backend << int(column);
         };
