@@ -30,7 +30,6 @@ void TestSearchPacing::parses_data() {
 
     QTest::newRow("range") << QByteArray("20-40") << true << 20 << 40;
     QTest::newRow("no pause") << QByteArray("0") << true << 0 << 0;
-    QTest::newRow("zero to one") << QByteArray("0-1") << true << 0 << 1;
     QTest::newRow("one number") << QByteArray("7") << true << 7 << 7;
     QTest::newRow("a day") << QByteArray("86400") << true << 86400 << 86400;
     QTest::newRow("reversed") << QByteArray("40-20") << false << 0 << 0;
@@ -70,7 +69,6 @@ void TestSearchPacing::pauseWithinRange_data() {
 
     QTest::newRow("lowest") << 20 << 40 << 0 << 20001 << 20000;
     QTest::newRow("highest") << 20 << 40 << 20000 << 20001 << 40000;
-    QTest::newRow("between") << 20 << 40 << 1234 << 20001 << 21234;
     QTest::newRow("no pause") << 0 << 0 << 0 << 1 << 0;
     QTest::newRow("zero to one, highest") << 0 << 1 << 1000 << 1001 << 1000;
     QTest::newRow("a day") << 0 << 86400 << 86400000 << 86400001 << 86400000;
