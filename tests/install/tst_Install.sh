@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Installs the built tree into a temporary prefix whose name has blanks (twice: an install over
-# an earlier one), checks the layout, asks the installed program for --version with no display,
-# starts it headless with a welcome page that loads a picture from a loopback server (so the
-# request shows that the installed module was found and the page shown), starts it again with
-# the module missing, and validates the desktop entry and the AppStream data where the
-# validators are installed. Usage: tst_Install.sh BUILD_DIR MODULE_FILE_NAME
+# Installs the built tree twice into a prefix with blanks in its name, checks the layout and the
+# command line with no display, starts the program headless with a welcome page that loads a
+# picture from a loopback server (the installed module was found), again without the module, and
+# runs the desktop entry and AppStream validators where installed.
+# Usage: tst_Install.sh BUILD_DIR MODULE_FILE_NAME
 set -euo pipefail
 build="$1"
 module_name="$2"
@@ -126,15 +125,11 @@ run_until "$work/run2.log" '' grep -q 'could not be loaded' "$work/run2.log"
 grep -qF "$prefix/lib/velmora/$module_name" "$work/run2.log" || fail "the missing module was not named: $(cat "$work/run2.log")"
 echo "without the module: $(grep -m1 'could not be loaded' "$work/run2.log")"
 
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate found errors"
-    echo "desktop-file-validate: no error"
-else
-    echo "desktop-file-validate is not installed: left out"
-fi
-if command -v appstreamcli >/dev/null; then
-    appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli found errors"
-else
-    echo "appstreamcli is not installed: left out"
-fi
+validate() {
+    if ! command -v "$1" >/dev/null; then
+        echo "$1 is not installed: left out"
+    else "$@" || fail "$1 found errors"; fi
+}
+validate desktop-file-validate "$prefix/share/applications/$id.desktop"
+validate appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml"
 echo "install check passed"

@@ -13,9 +13,7 @@ namespace velmora::testing {
 class FullDisk {
 public:
     explicit FullDisk(qint64 bytes = 16 * 1024);
-    ~FullDisk();
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
+    ~FullDisk(); // not copyable: QTemporaryDir is not
 
     // Empty when the file system is mounted; otherwise why it is not.
     QString unavailable() const { return m_unavailable; }
