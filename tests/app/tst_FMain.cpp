@@ -76,7 +76,6 @@ private slots:
     void resultsList();
     void resultsListEditsTitleInPlace();
     void statusBar();
-    void longTextsKeepTheWindowSize_data();
     void longTextsKeepTheWindowSize();
 };
 
@@ -554,14 +553,8 @@ void TestFMain::statusBar() {
 // A long keyword makes a long status sentence: the window keeps its size, the keyword box its
 // width, the sentence is cut short with all of it in its tooltip, and the controls on the right
 // stay inside the window.
-void TestFMain::longTextsKeepTheWindowSize_data() {
-    QTest::addColumn<int>("length");
-    QTest::newRow("100 characters") << 100;
-    QTest::newRow("5,000 characters") << 5000;
-}
-
 void TestFMain::longTextsKeepTheWindowSize() {
-    QFETCH(int, length);
+    const int length = 5000;
     MainWindowFixture f;
     QVERIFY(f.show());
     const QSize design = f.window->size();

@@ -444,9 +444,8 @@ void TestFMainNews::closingStopsTheNewsRequest() {
 }
 
 void TestFMainNews::updateCheck_data() {
-    QTest::addColumn<QByteArray>(
-        "version");                      // empty: nothing listens at the update server's port; 404: no file
-    QTest::addColumn<bool>("atStartUp"); // the poll's silent check instead of the button
+    QTest::addColumn<QByteArray>("version"); // empty: nothing listens at the update server's port
+    QTest::addColumn<bool>("atStartUp");     // the poll's silent check instead of the button
     QTest::addColumn<bool>("folderIsFile");  // the program's folder cannot take the download
     QTest::addColumn<QList<int>>("answers"); // 0 OK, 1 Cancel, in order
     QTest::addColumn<bool>("updaterThere");
@@ -471,11 +470,6 @@ void TestFMainNews::updateCheck_data() {
     QTest::newRow("unreachable, button")
         << QByteArray() << false << false << ok << true << starts
         << QStringList{QStringLiteral("warning: The check for updates failed: Connection refused.")} << false;
-    QTest::newRow("missing on the server, button")
-        << QByteArray("404") << false << false << ok << true << starts
-        << QStringList{QStringLiteral(
-               "warning: The check for updates failed: the update server answered with status 404.")}
-        << false;
     QTest::newRow("unreachable, start-up")
         << QByteArray() << true << false << ok << true << starts << QStringList() << false;
     QTest::newRow("folder without write access, button")
@@ -521,11 +515,6 @@ void TestFMainNews::updateCheck() {
     NewsWindowFixture n("Free", NoIdItem, folderIsFile ? notAFolder : QString(),
                         version.isEmpty() ? unreachable : QByteArray());
     n.serveVersion(version);
-    if (version == "404") {
-        CannedReply missing;
-        missing.status = 404;
-        n.server.setReply(UpdatePath, missing);
-    }
     const QString programDir = folderIsFile ? notAFolder : n.dir.path();
     // A copy from an earlier check stays until a new one has arrived whole.
     const QString infoFile = n.dir.filePath(QStringLiteral("mainappupdate.inf"));
@@ -542,7 +531,7 @@ void TestFMainNews::updateCheck() {
 
     messages.replaceInStrings(QStringLiteral("<dir>"), programDir);
     QCOMPARE(described(n.f->messageBox), messages);
-    const bool arrived = !version.isEmpty() && version != "404" && !folderIsFile;
+    const bool arrived = !version.isEmpty() && !folderIsFile;
     QCOMPARE(velmora::testing::readFileOrMarker(infoFile),
              arrived ? "[Application]\r\nName=Velmora\r\nVersion=" + version + "\r\n" : earlier);
     QCOMPARE(n.status(), QString());

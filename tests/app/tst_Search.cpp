@@ -167,9 +167,6 @@ void TestSearch::failures_data() {
     QTest::newRow("503") << reply(adPage(), 503) << false << ConnectionError;
     QTest::newRow("refused connection") << CannedReply{} << true << ConnectionError;
     QTest::newRow("empty body") << reply({}) << false << Completed + QStringLiteral(" No ads on this page.");
-    QTest::newRow("page without ads")
-        << reply("<html><body><li class=g><a href=\"/r\">Organic</a></body></html>") << false
-        << Completed + QStringLiteral(" No ads on this page.");
 }
 
 void TestSearch::failures() {

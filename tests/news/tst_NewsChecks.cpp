@@ -23,7 +23,6 @@ private slots:
         QTest::newRow("button alone") << QList<bool>{false} << false;
         QTest::newRow("click during the silent check gets its answer") << QList<bool>{true, false} << false;
         QTest::newRow("start-up check during a click stays heard") << QList<bool>{false, true} << false;
-        QTest::newRow("two clicks") << QList<bool>{false, false} << false;
     }
     void oneCheckAnswersEveryRequest() {
         QFETCH(QList<bool>, requests);

@@ -6,7 +6,6 @@
 #include "LoopbackServer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -107,7 +106,6 @@ private slots:
     void requestsWaitTheirTurn();
     void silentServerTimesOut_data();
     void silentServerTimesOut();
-    void downloadDoesNotWaitForNews();
     void abortEndsEverythingOnce();
     void goneContextIsNotCalled();
     void handlerNeverRunsInsideTheCall();
@@ -415,7 +413,6 @@ void TestNewsClient::silentServerTimesOut_data() {
     QTest::addColumn<QString>("message");
     const QString noAnswer = QStringLiteral("The news site did not answer for 30 seconds. Try again later.");
     QTest::newRow("list") << NewsRequestKind::List << false << false << noAnswer;
-    QTest::newRow("details") << NewsRequestKind::Details << false << false << noAnswer;
     QTest::newRow("latest, silent poll") << NewsRequestKind::Latest << true << false << QString();
     QTest::newRow("trickling list is no silence") << NewsRequestKind::List << false << true << QString();
 }
@@ -441,33 +438,6 @@ void TestNewsClient::silentServerTimesOut() {
     QCOMPARE(outcome.message, message);
     QVERIFY(!outcome.aborted);
     QVERIFY(!client.busy());
-}
-
-void TestNewsClient::downloadDoesNotWaitForNews() {
-    LoopbackServer server;
-    CannedReply silent;
-    silent.neverAnswer = true;
-    server.setReply("/m/getlastnews.php", silent);
-    server.setReply("/file", canned(200, "[APPLICATION]"));
-    NewsClient client;
-    QTemporaryDir dir;
-    const QString local = dir.filePath(QStringLiteral("f"));
-    bool newsEnded = false;
-    std::optional<DownloadResult> download;
-
-    client.GetLastNews(accountFor(server, "BM"), true, nullptr,
-                       [&](const LatestNewsResult&) { newsEnded = true; });
-    QVERIFY(server.waitForRequests(1));
-    client.DownloadToFile(server.url("/file"), local, -1, nullptr,
-                          [&](const DownloadResult& r) { download = r; });
-
-    QVERIFY(QTest::qWaitFor([&] { return download.has_value(); }, 5000));
-    QVERIFY(download->ok);
-    QVERIFY(!newsEnded);
-    QVERIFY(client.busy());
-    QFile file(local);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("[APPLICATION]"));
 }
 
 void TestNewsClient::goneContextIsNotCalled() {

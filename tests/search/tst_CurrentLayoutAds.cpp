@@ -160,25 +160,21 @@ void TestCurrentLayoutAds::reads_data() {
     // Older layouts: the ad-click link hidden beside the title's link, the label beside a <cite>,
     // the text after the link; or the address beside "Ad ·" with no element of its own, and
     // sitelinks with headings of their own between the title and the text's end.
-    QTest::newRow("hidden ad-click link beside the title's link")
+    QTest::newRow("hidden ad-click links, address beside the label, sitelinks")
         << adPage("",
                   "<ol><li><div><a style=\"display:none\" href=\"https://x.example/pagead/aclk?sa=1\"></a>"
                   "<a href=\"https://lamps.example/\"><h3>Lamp Sale</h3><div><span>Anzeige</span>"
                   "<cite>www.lamps.example</cite></div></a></div><div>Half price lamps.</div></li>"
                   "<li><div><a style=\"display:none\" href=\"/aclk?sa=2\"></a><a href=\"/c\">"
                   "<h3>Chairs</h3><div><span>Anzeige</span><cite>chairs.example</cite></div></a></div>"
-                  "<div>Oak chairs.</div></li></ol>")
+                  "<div>Oak chairs.</div></li></ol>"
+                  "<div><a data-rw=\"/aclk?3\"><div role=\"heading\">Desks</div><div><span>Ad<span>"
+                  "&middot;</span></span><span>www.desks.example/</span></div></a><div><span>Oak desks, "
+                  "today only.</span></div><div><h3><a href=\"/aclk?4\">Desk Lamps</a></h3><div>"
+                  "Desks</div><h3><a href=\"/aclk?5\">Floor Lamps</a></h3></div></div>")
         << Rows{ad("Lamp Sale", "Half price lamps.", "www.lamps.example", 1),
-                ad("Chairs", "Oak chairs.", "chairs.example", 2)};
-    QTest::newRow("address beside the label, sitelinks with headings")
-        << adPage("", "<div><a data-rw=\"/aclk?1\"><div role=\"heading\">Lamp Sale</div><div><span>Ad<span>"
-                      "&middot;</span></span><span>www.lamps.example/</span></div></a><div><span>Half price "
-                      "lamps, today only.</span></div><div><h3><a href=\"/aclk?2\">Desk Lamps</a></h3><div>"
-                      "Desks</div><h3><a href=\"/aclk?3\">Floor Lamps</a></h3></div></div>"
-                      "<div><a data-rw=\"/aclk?4\"><div role=\"heading\">Chairs</div><div><span>Ad</span>"
-                      "<span>chairs.example</span></div></a><div>Oak chairs.</div></div>")
-        << Rows{ad("Lamp Sale", "Half price lamps, today only.", "www.lamps.example/", 1),
-                ad("Chairs", "Oak chairs.", "chairs.example", 2)};
+                ad("Chairs", "Oak chairs.", "chairs.example", 2),
+                ad("Desks", "Oak desks, today only.", "www.desks.example/", 3)};
     QTest::newRow("outside a block of ads, a result beside the ad is not the ad's")
         << QByteArray(
                "<div><div><a href=\"/aclk?1\"><span>Ad</span> <span>lamps.example</span><h3>Lamp Sale</h3>"

@@ -79,7 +79,6 @@ class TestCurrentLayoutAdsPages : public QObject {
 private slots:
     void readsSavedPages_data();
     void readsSavedPages();
-    void adsWithoutTitlesAreNamed_data();
     void adsWithoutTitlesAreNamed();
     void classicPagesKeepTheClassicRows_data();
     void classicPagesKeepTheClassicRows();
@@ -165,24 +164,18 @@ void TestCurrentLayoutAdsPages::readsSavedPages() {
 
 // A page whose first ad has lost its title: the other ads are read, and the page is said to show
 // ads that were not read.
-void TestCurrentLayoutAdsPages::adsWithoutTitlesAreNamed_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<Rows>("others"); // the page's ads, the first of them to lose its title
-    const QMap<QString, Rows> pages = handCheckedAds();
-    for (auto page = pages.begin(); page != pages.end(); ++page)
-        QTest::newRow(qPrintable(page.key())) << page.key() << *page;
-}
-
 void TestCurrentLayoutAdsPages::adsWithoutTitlesAreNamed() {
-    QFETCH(QString, name);
-    QFETCH(Rows, others);
-    const QByteArray page = withoutTitle(sharedPage(name), others.takeFirst().title);
-    QVERIFY(!page.isEmpty());
-    RowList sink;
-    QCOMPARE(ReadAds(page, "hotels", sink), AdsRead::MissedAds);
-    QCOMPARE(sink.rows.size(), others.size());
-    for (qsizetype i = 0; i < others.size(); ++i)
-        QCOMPARE(sink.rows[i].title, others[i].title);
+    const QMap<QString, Rows> pages = handCheckedAds();
+    for (auto it = pages.begin(); it != pages.end(); ++it) {
+        Rows others = *it;
+        const QByteArray page = withoutTitle(sharedPage(it.key()), others.takeFirst().title);
+        QVERIFY2(!page.isEmpty(), qPrintable(it.key()));
+        RowList sink;
+        QCOMPARE(ReadAds(page, "hotels", sink), AdsRead::MissedAds);
+        QCOMPARE(sink.rows.size(), others.size());
+        for (qsizetype i = 0; i < others.size(); ++i)
+            QCOMPARE(sink.rows[i].title, others[i].title);
+    }
 }
 
 void TestCurrentLayoutAdsPages::classicPagesKeepTheClassicRows_data() {
