@@ -53,6 +53,19 @@ const QList<QStringList>& Migrations() {
             QStringLiteral("CREATE INDEX keyword_ads_last_seen ON keyword_ads (last_seen)"),
             QStringLiteral("CREATE INDEX keyword_ads_ad ON keyword_ads (ad_id)"),
         },
+        // Version 2: keyword lists and how far they got. A keyword is pending, leased (a runner
+        // or worker searches it until lease_until, milliseconds since 1970 UTC), done or failed.
+        {
+            QStringLiteral("CREATE TABLE lists (id %ID%, name TEXT NOT NULL, market TEXT NOT NULL,"
+                           " device TEXT NOT NULL, pause_min INTEGER NOT NULL, pause_max INTEGER NOT NULL,"
+                           " total INTEGER NOT NULL, created_at TEXT NOT NULL)"),
+            QStringLiteral("CREATE TABLE list_keywords (list_id BIGINT NOT NULL REFERENCES lists(id),"
+                           " position INTEGER NOT NULL, keyword TEXT NOT NULL, state TEXT NOT NULL,"
+                           " lease_until BIGINT, worker TEXT, search_id BIGINT REFERENCES searches(id),"
+                           " PRIMARY KEY (list_id, position))"),
+            QStringLiteral("CREATE INDEX lists_name ON lists (name)"),
+            QStringLiteral("CREATE INDEX list_keywords_state ON list_keywords (list_id, state, position)"),
+        },
     };
     return migrations;
 }
@@ -267,6 +280,16 @@ bool HistoryStore::open() {
     return true;
 }
 
+bool HistoryStore::reopen() {
+    m_statements.reset();
+    if (QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase::database(m_connectionName, false).close();
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+    m_open = false;
+    return open();
+}
+
 int HistoryStore::storedSchemaVersion() {
     QSqlQuery query(database());
     if (!query.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")))
@@ -320,7 +343,7 @@ bool HistoryStore::migrate() {
     }
 }
 
-StoreResult HistoryStore::storeSearch(const SearchRecord& record) {
+StoreResult HistoryStore::storeSearch(const SearchRecord& record, const AlsoWrite& alsoWrite) {
     StoreResult result;
     if (!m_open || m_damaged) {
         result.sentence = m_sentence;
@@ -331,11 +354,19 @@ StoreResult HistoryStore::storeSearch(const SearchRecord& record) {
         result.marks.clear();
         QSqlQuery control(db);
         QSqlError error;
+        QString refused;
         if (!control.exec(m_dialect.beginWrite()))
             error = control.lastError();
         else if (QSqlQuery* failed = writeSearch(record, result))
             error = failed->lastError();
-        else if (!control.exec(QStringLiteral("COMMIT")))
+        else if (alsoWrite && !alsoWrite(result.searchId, &error, &refused) && !error.isValid()) {
+            for (QSqlQuery* query : m_statements->all())
+                query->finish();
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            result.marks.clear();
+            result.sentence = refused;
+            return result;
+        } else if (!error.isValid() && !control.exec(QStringLiteral("COMMIT")))
             error = control.lastError();
         if (!error.isValid()) {
             result.stored = true;

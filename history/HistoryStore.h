@@ -20,6 +20,7 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace velmora::history {
@@ -70,7 +71,7 @@ struct StoreResult {
 
 class HistoryStore {
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
 
     struct Options {
         bool keepPages = false;
@@ -91,7 +92,14 @@ public:
     // Why the history could not be opened or written: "History could not be written: ...".
     const QString& sentence() const { return m_sentence; }
 
-    StoreResult storeSearch(const SearchRecord& record);
+    // Writes more inside the search's transaction, so both are stored or neither. Given the new
+    // search's id it returns true, or false with *error for a failed statement (tried again like
+    // the search), or false with only *refused: the search is then not stored, and the result's
+    // sentence is *refused.
+    using AlsoWrite = std::function<bool(qint64 searchId, QSqlError* error, QString* refused)>;
+    StoreResult storeSearch(const SearchRecord& record, const AlsoWrite& alsoWrite = {});
+    // Drops the connection and opens it again, after a server went away.
+    bool reopen();
 
     // Deletes every search and ad and gives the space back. False, with *sentence.
     bool clear(QString* sentence);

@@ -247,14 +247,14 @@ void TestHistoryStore::newerSchemaRefused() {
     {
         auto store = place.open();
         store->storeSearch(Search("shoes", {Ad("A", "a", "a.example", 1)}));
-        QVERIFY(QSqlQuery(store->database()).exec(QStringLiteral("UPDATE schema_version SET version = 2")));
+        QVERIFY(QSqlQuery(store->database()).exec(QStringLiteral("UPDATE schema_version SET version = 3")));
     }
     const QByteArray before = readFileOrMarker(place.text());
     auto store = place.open();
     QVERIFY(!store->isOpen());
     QCOMPARE(store->sentence(),
              QStringLiteral("History could not be written: the history %1 was made by a newer "
-                            "version of Velmora (schema 2, this one reads 1), and it is left "
+                            "version of Velmora (schema 3, this one reads 2), and it is left "
                             "as it is.")
                  .arg(place.location().describe()));
     QVERIFY(!store->storeSearch(Search("shoes", {})).stored);
@@ -264,7 +264,7 @@ void TestHistoryStore::newerSchemaRefused() {
         QSqlDatabase db = RawConnection(place.location(), QStringLiteral("look"));
         QSqlQuery query(db);
         QVERIFY(query.exec(QStringLiteral("SELECT version FROM schema_version")) && query.next());
-        QCOMPARE(query.value(0).toInt(), 2); // never downgraded
+        QCOMPARE(query.value(0).toInt(), 3); // never downgraded
     }
     QSqlDatabase::removeDatabase(QStringLiteral("look"));
 }
@@ -321,7 +321,7 @@ void TestHistoryStore::versionOneData() {
 
     auto store = place.open();
     QVERIFY2(store->isOpen(), qPrintable(store->sentence()));
-    QCOMPARE(store->storedSchemaVersion(), 1);
+    QCOMPARE(store->storedSchemaVersion(), 2);
     // Keyword and ad are known by the identities the first version gave them, not added twice.
     StoreResult result =
         store->storeSearch(Search("shoes", {Ad("Red Shoes", "Best shoes", "shopa.example", 2)}, T1));

@@ -101,8 +101,8 @@ void TestKeywordRunner::runsList() {
     ScriptedRandom random(QList<int>(answers.size() * 2, 0));
     PageDownload download(folder.path(), random);
     QList<int> pauses;
-    KeywordRunner runner({server.url() + "/search?q=", {}, {}}, download, random, nullptr,
-                         [&](int ms, std::function<void()> then) {
+    KeywordRunner runner({server.url() + "/search?q=", {}, velmora::history::Device::Desktop, {}}, download,
+                         random, nullptr, [&](int ms, std::function<void()> then) {
                              pauses.append(ms);
                              QTimer::singleShot(0, std::move(then));
                          });
@@ -113,7 +113,7 @@ void TestKeywordRunner::runsList() {
     for (int i = 0; i < answers.size(); ++i)
         keywords.append("k" + QByteArray::number(i));
 
-    QVERIFY(runner.start(keywords));
+    QVERIFY(runner.start(QStringLiteral("list"), keywords));
     QVERIFY(finished.wait(10000) || finished.size() == 1);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.at(0).at(0).value<KeywordRunner::End>(), end);
@@ -150,9 +150,11 @@ void TestKeywordRunner::marketInAddressAndHistory() {
     HistoryStore store(location);
     ScriptedRandom random(QList<int>(8, 0));
     PageDownload download(folder.path(), random);
-    KeywordRunner runner({server.url() + "/search?q=", {"de", "en"}, {0, 0}}, download, random, &store);
+    KeywordRunner runner(
+        {server.url() + "/search?q=", {"de", "en"}, velmora::history::Device::Desktop, {0, 0}}, download,
+        random, &store);
     QSignalSpy finished(&runner, &KeywordRunner::finished);
-    QVERIFY(runner.start({"red shoes", "boots"}));
+    QVERIFY(runner.start(QStringLiteral("shoes"), {"red shoes", "boots"}));
     QVERIFY(finished.wait(10000));
 
     const QList<RecordedRequest> requests = server.requests();
