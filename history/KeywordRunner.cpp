@@ -366,7 +366,7 @@ void KeywordRunner::record(SearchOutcome outcome, const QString& outcomeText,
 }
 
 QString TimeLeftText(qint64 ms) {
-    const qint64 seconds = (std::max<qint64>(ms, 0) + 500) / 1000;
+    const qint64 seconds = std::max<qint64>((ms + 500) / 1000, 1);
     if (seconds < 60)
         return QStringLiteral("about %1 s left").arg(seconds);
     const qint64 minutes = (seconds + 30) / 60;

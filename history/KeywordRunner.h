@@ -92,6 +92,7 @@ public:
     // two minutes unless set), and the name the lease gives it (ListStore::ThisWorker() unless set).
     void setLease(qint64 ms, const QString& worker = {});
 
+    const Options& options() const { return m_options; }
     int keywordCount() const;
     // Keywords searched or failed for good (with a stored list: by every runner of the list).
     int doneCount() const;

@@ -95,7 +95,7 @@ std::optional<StoredList> ListStore::create(const QString& name, const QList<QBy
                                           " total, created_at) VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id"));
         if (ok) {
             query.addBindValue(name);
-            query.addBindValue(QString::fromUtf8(list.market));
+            query.addBindValue(QString::fromUtf8(list.market.isNull() ? QByteArray("") : list.market));
             query.addBindValue(DeviceName(device));
             query.addBindValue(pause.minSeconds);
             query.addBindValue(pause.maxSeconds);
