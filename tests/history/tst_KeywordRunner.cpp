@@ -50,6 +50,9 @@ private slots:
     void runsList_data();
     void runsList();
     void marketInAddressAndHistory();
+    void progressLine_data();
+    void progressLine();
+    void pauseAndResumeStoredList();
 };
 
 void TestKeywordRunner::runsList_data() {
@@ -169,6 +172,87 @@ void TestKeywordRunner::marketInAddressAndHistory() {
     while (query.next())
         stored << query.value(0).toString();
     QCOMPARE(stored, (QStringList{"red shoes|de/en|desktop|1", "boots|de/en|desktop|1"}));
+}
+
+void TestKeywordRunner::progressLine_data() {
+    QTest::addColumn<int>("ads");
+    QTest::addColumn<qint64>("msLeft"); // -1: no estimate yet
+    QTest::addColumn<QString>("line");
+    QTest::newRow("no estimate") << 0 << qint64(-1)
+                                 << QStringLiteral("12 of 300 \u00b7 red shoes \u00b7 0 ads so far");
+    QTest::newRow("one ad, seconds")
+        << 1 << qint64(44'600)
+        << QStringLiteral("12 of 300 \u00b7 red shoes \u00b7 1 ad so far \u00b7 about 45 s left");
+    QTest::newRow("under a second says one")
+        << 2 << qint64(300)
+        << QStringLiteral("12 of 300 \u00b7 red shoes \u00b7 2 ads so far \u00b7 about 1 s left");
+    QTest::newRow("minutes rounded")
+        << 41 << qint64(90'000)
+        << QStringLiteral("12 of 300 \u00b7 red shoes \u00b7 41 ads so far \u00b7 about 2 min left");
+    QTest::newRow("hours and minutes")
+        << 41 << qint64(6'600'000)
+        << QStringLiteral("12 of 300 \u00b7 red shoes \u00b7 41 ads so far \u00b7 about 1 h 50 min left");
+    QTest::newRow("whole hours")
+        << 41 << qint64(7'190'000)
+        << QStringLiteral("12 of 300 \u00b7 red shoes \u00b7 41 ads so far \u00b7 about 2 h left");
+}
+
+void TestKeywordRunner::progressLine() {
+    QFETCH(int, ads);
+    QFETCH(qint64, msLeft);
+    QFETCH(QString, line);
+    QCOMPARE(velmora::history::ProgressLine(12, 300, "red shoes", ads,
+                                            msLeft < 0 ? std::nullopt : std::optional<qint64>(msLeft)),
+             line);
+}
+
+// A pause asked for while a search runs lets it end and keeps it; the stored list then knows
+// where to go on, and a second runner resumes it from there.
+void TestKeywordRunner::pauseAndResumeStoredList() {
+    LoopbackServer server;
+    server.setResponder("/search", [](const RecordedRequest& request) {
+        return Page(ResultsPage(request.target.mid(request.target.indexOf("q=") + 2)));
+    });
+    QTemporaryDir folder;
+    HistoryLocation location;
+    location.kind = HistoryLocation::Kind::SQLite;
+    location.filePath = folder.filePath(QStringLiteral("history.sqlite"));
+    HistoryStore store(location);
+    ScriptedRandom random(QList<int>(16, 0));
+    PageDownload download(folder.path(), random);
+    const KeywordRunner::Options options{
+        server.url() + "/search?q=", {"de", ""}, velmora::history::Device::Desktop, {0, 0}};
+    QList<AdRow> read;
+    {
+        KeywordRunner runner(options, download, random, &store);
+        connect(&runner, &KeywordRunner::rowsRead, this, [&](const QList<AdRow>& rows) { read += rows; });
+        connect(&runner, &KeywordRunner::keywordStarted, &runner, [&](int done) {
+            if (done == 1)
+                runner.pause();
+        });
+        QSignalSpy finished(&runner, &KeywordRunner::finished);
+        QVERIFY(runner.start(QStringLiteral("shoes"), {"k0", "k1", "k2", "k3"}));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.at(0).at(0).value<KeywordRunner::End>(), KeywordRunner::End::Paused);
+        QCOMPARE(runner.doneCount(), 2);
+        QVERIFY(runner.msLeft().has_value());
+        QCOMPARE(read.size(), 2);
+    }
+    KeywordRunner again({server.url() + "/search?q=", {}, velmora::history::Device::Desktop, {}}, download,
+                        random, &store);
+    connect(&again, &KeywordRunner::rowsRead, this, [&](const QList<AdRow>& rows) { read += rows; });
+    QSignalSpy finished(&again, &KeywordRunner::finished);
+    QVERIFY(again.resumeList(QStringLiteral("shoes")));
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.at(0).at(0).value<KeywordRunner::End>(), KeywordRunner::End::AllDone);
+    QStringList keywords;
+    for (const AdRow& row : read)
+        keywords << QString::fromUtf8(row.keyword);
+    QCOMPARE(keywords, (QStringList{"k0", "k1", "k2", "k3"}));
+    // The list's own market and pause, not the second runner's.
+    QCOMPARE(server.requests().last().target, QByteArray("/search?q=k3&gl=de"));
+    QCOMPARE(server.requests().size(), 4);
+    QVERIFY(!velmora::history::ListStore(store).find(QStringLiteral("shoes"), nullptr));
 }
 
 QTEST_GUILESS_MAIN(TestKeywordRunner)
