@@ -3,11 +3,16 @@
 
 #include "LoopbackServer.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 using velmora::testing::CannedReply;
 using velmora::testing::LoopbackServer;
@@ -69,6 +74,8 @@ private slots:
     void exitStatuses_data();
     void exitStatuses();
     void jsonLines();
+    void resumeAfterSignal_data();
+    void resumeAfterSignal();
 };
 
 void TestVelmoraBatchTool::exitStatuses_data() {
@@ -98,6 +105,11 @@ void TestVelmoraBatchTool::exitStatuses_data() {
     QTest::newRow("country of three letters")
         << QStringList{"--country", "deu"} << QByteArray("shoes\n") << 2 << QByteArray()
         << QByteArray("The country must be two letters");
+    QTest::newRow("worker on a file history")
+        << QStringList{"--worker", "--history", "h.sqlite", "--list", "shoes"} << QByteArray() << 2
+        << QByteArray() << QByteArray("--worker needs a PostgreSQL history");
+    QTest::newRow("resume without history") << QStringList{"--resume", "shoes"} << QByteArray() << 2
+                                            << QByteArray() << QByteArray("--resume needs");
     QTest::newRow("UTF-16 list refused")
         << noPause << QByteArray("\xff\xfes\0h\0", 6) << 2 << QByteArray() << QByteArray("UTF-16");
 }
@@ -133,6 +145,113 @@ void TestVelmoraBatchTool::jsonLines() {
     QCOMPARE(row.value(QStringLiteral("market")).toString(), QStringLiteral("de/en"));
     QCOMPARE(row.value(QStringLiteral("device")).toString(), QStringLiteral("desktop"));
     QVERIFY(!row.value(QStringLiteral("time")).toString().isEmpty());
+}
+
+void TestVelmoraBatchTool::resumeAfterSignal_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode"); // -1: killed, no exit of its own
+    QTest::newRow("SIGKILL") << int(SIGKILL) << -1;
+    QTest::newRow("SIGINT") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+}
+
+// A run stopped by a signal in the middle of its list, then resumed from the history: every
+// keyword is in the history once, and the engine saw none twice but the one in flight.
+void TestVelmoraBatchTool::resumeAfterSignal() {
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    LoopbackServer server;
+    server.setResponder("/search", [](const RecordedRequest& request) {
+        CannedReply reply;
+        const qsizetype from = request.target.indexOf("q=") + 2;
+        reply.body = "<div><a id=an1 href=\"/x\">" + request.target.mid(from) +
+                     " deals</a> Cheap<cite>shop.example</cite></div>";
+        reply.chunkSize = 16; // a search takes a few tenths of a second
+        reply.intervalMs = 40;
+        return reply;
+    });
+    QTemporaryDir folder;
+    const QString history = folder.filePath(QStringLiteral("history.sqlite"));
+    const QString list = folder.filePath(QStringLiteral("shoes.txt"));
+    QList<QByteArray> keywords;
+    for (int i = 1; i <= 8; ++i)
+        keywords << "k" + QByteArray::number(i);
+    {
+        QFile file(list);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(keywords.join('\n'));
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VELMORA_SEARCH_BASE_URL"), QString::fromLatin1(server.url()));
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(VELMORA_BATCH_TOOL), {"--pause", "0", "--history", history, "--output",
+                                                     folder.filePath(QStringLiteral("1.csv")), list});
+    QVERIFY(server.waitForRequests(3, 20000));
+    ::kill(pid_t(first.processId()), signal);
+    QVERIFY(first.waitForFinished(20000));
+    const QByteArray firstErr = first.readAllStandardError();
+    if (exitCode < 0) {
+        QCOMPARE(first.exitStatus(), QProcess::CrashExit);
+    } else {
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), exitCode);
+        QVERIFY2(firstErr.contains("to go on: velmora-batch --history"), firstErr.constData());
+    }
+
+    const auto stored = [&](const QString& sql) {
+        QStringList values;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("look"));
+            db.setDatabaseName(history);
+            if (db.open()) {
+                QSqlQuery query(db);
+                query.exec(sql);
+                while (query.next())
+                    values << query.value(0).toString();
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("look"));
+        return values;
+    };
+    QFile firstOut(folder.filePath(QStringLiteral("1.csv")));
+    QVERIFY(firstOut.open(QIODevice::ReadOnly));
+    const QByteArray firstRows = firstOut.readAll();
+    const int done =
+        stored(QStringLiteral("SELECT COUNT(*) FROM list_keywords WHERE state = 'done'")).value(0).toInt();
+    QVERIFY(done >= 2 && done < 8);
+    QVERIFY(firstRows.endsWith("\r\n"));
+    // Stopped by the signal, the rows written and the progress kept agree.
+    if (exitCode >= 0)
+        QCOMPARE(int(firstRows.count('\n')) - 1, done);
+
+    const Run resumed = [&] {
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.start(QStringLiteral(VELMORA_BATCH_TOOL),
+                     {"--history", history, "--resume", "shoes", "--output",
+                      folder.filePath(QStringLiteral("2.csv"))});
+        if (!second.waitForFinished(30000) || second.exitStatus() != QProcess::NormalExit)
+            return Run{-1, {}, second.readAllStandardError()};
+        return Run{second.exitCode(), {}, second.readAllStandardError()};
+    }();
+    QVERIFY2(resumed.exitCode == 0, resumed.err.constData());
+    QStringList expected;
+    for (const QByteArray& keyword : keywords)
+        expected << QString::fromLatin1(keyword) + QStringLiteral(" 1");
+    QCOMPARE(stored(QStringLiteral("SELECT k.keyword || ' ' || COUNT(*) FROM searches s JOIN keywords k"
+                                   " ON k.id = s.keyword_id GROUP BY k.keyword ORDER BY MIN(s.id)")),
+             expected);
+    QFile secondOut(folder.filePath(QStringLiteral("2.csv")));
+    QVERIFY(secondOut.open(QIODevice::ReadOnly));
+    const QByteArray rows = firstRows + secondOut.readAll();
+    for (const QByteArray& keyword : keywords)
+        QVERIFY2(rows.contains(",\"" + keyword + "\","), keyword.constData());
+    int searches = 0;
+    for (const RecordedRequest& request : server.requests())
+        searches += request.path == "/search" ? 1 : 0;
+    QVERIFY2(searches == 8 || searches == 9, QByteArray::number(searches).constData());
 }
 
 QTEST_GUILESS_MAIN(TestVelmoraBatchTool)
