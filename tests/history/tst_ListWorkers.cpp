@@ -22,6 +22,7 @@ class TestListWorkers : public QObject {
 private slots:
     void oneKilled_data();
     void oneKilled();
+    void serverGoesAway();
 };
 
 void TestListWorkers::oneKilled_data() {
@@ -97,6 +98,57 @@ void TestListWorkers::oneKilled() {
     QCOMPARE(QueryValue(*store, QStringLiteral("SELECT COUNT(*) FROM searches")).toInt(), Keywords);
     // The engine saw no keyword twice but the one in flight at the kill.
     QVERIFY2(server.requestCount() <= Keywords + 1, QByteArray::number(server.requestCount()).constData());
+}
+
+// The server stops in the middle of the list and comes back: the worker waits, tries again and
+// loses no keyword.
+void TestListWorkers::serverGoesAway() {
+    if (Backends().size() < 2)
+        QSKIP("PostgreSQL's server programs are not installed (Debian package postgresql)");
+    VELMORA_FRESH_LOCATION(place, QStringLiteral("postgresql"));
+    constexpr int Keywords = 10;
+    QList<QByteArray> keywords;
+    for (int i = 1; i <= Keywords; ++i)
+        keywords << "k" + QByteArray::number(i);
+    {
+        auto store = place.open();
+        QString why;
+        QVERIFY2(velmora::history::ListStore(*store).create(QStringLiteral("work"), keywords, {},
+                                                            velmora::history::Device::Desktop, {0, 0}, &why),
+                 qPrintable(why));
+    }
+    LoopbackServer server;
+    server.setResponder("/search", [](const RecordedRequest& request) {
+        CannedReply reply;
+        reply.body = "<div><a id=an1 href=\"/x\">" + request.target.mid(request.target.indexOf("q=") + 2) +
+                     " deals</a> Cheap<cite>shop.example</cite></div>";
+        reply.chunkSize = 16;
+        reply.intervalMs = 30;
+        return reply;
+    });
+    QProcess worker;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VELMORA_SEARCH_BASE_URL"), QString::fromLatin1(server.url()));
+    worker.setProcessEnvironment(environment);
+    worker.start(QStringLiteral(VELMORA_BATCH_TOOL),
+                 {"--worker", "--history", place.text(), "--list", "work", "--format", "jsonl"});
+    QVERIFY(server.waitForRequests(3, 30000));
+    QVERIFY(TestServer().stop());
+    QTest::qWait(2500);
+    QVERIFY(TestServer().start());
+    QVERIFY(worker.waitForFinished(90000));
+    const QByteArray err = worker.readAllStandardError();
+    QVERIFY2(worker.exitStatus() == QProcess::NormalExit && worker.exitCode() == 0, err.constData());
+    QVERIFY2(err.contains("Trying again in"), err.constData());
+    QCOMPARE(worker.readAllStandardOutput().count('\n'), Keywords);
+
+    auto store = place.open();
+    QCOMPARE(
+        QueryValue(*store, QStringLiteral("SELECT COUNT(*) FROM list_keywords WHERE state = 'done'")).toInt(),
+        Keywords);
+    QCOMPARE(QueryValue(*store, QStringLiteral("SELECT COUNT(DISTINCT keyword_id) FROM searches")).toInt(),
+             Keywords);
+    QCOMPARE(QueryValue(*store, QStringLiteral("SELECT COUNT(*) FROM searches")).toInt(), Keywords);
 }
 
 QTEST_GUILESS_MAIN(TestListWorkers)

@@ -68,6 +68,12 @@ PostgresServer::PostgresServer(const QString& binDir) : m_binDir(binDir) {
         m_unavailable = QStringLiteral("initdb failed: %1").arg(output);
         return;
     }
+    start();
+}
+
+bool PostgresServer::start() {
+    const QString data = m_dir.filePath(QStringLiteral("data"));
+    QString output;
     const QString options =
         QStringLiteral("-c listen_addresses='' -k %1 -p %2 -F").arg(m_dir.path()).arg(m_port);
     if (!run(QStringLiteral("pg_ctl"),
@@ -79,9 +85,19 @@ PostgresServer::PostgresServer(const QString& binDir) : m_binDir(binDir) {
         log.open(QIODevice::ReadOnly);
         m_unavailable =
             QStringLiteral("pg_ctl start failed: %1 %2").arg(output, QString::fromUtf8(log.readAll()));
-        return;
+        return false;
     }
     m_running = true;
+    return true;
+}
+
+bool PostgresServer::stop() {
+    if (!m_running)
+        return false;
+    m_running = !run(QStringLiteral("pg_ctl"),
+                     {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"),
+                      QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")});
+    return !m_running;
 }
 
 PostgresServer::~PostgresServer() {

@@ -23,6 +23,9 @@ public:
     // The folder of the server's socket.
     QString socketFolder() const { return m_dir.path(); }
     int port() const { return m_port; }
+    // Stops the server at once, as a crash or a lost machine would, and starts it again.
+    bool stop();
+    bool start();
     // Makes an empty database; false when it cannot.
     bool createDatabase(const QString& name);
     // "postgresql://velmora@localhost:PORT/NAME?host=SOCKET-FOLDER".
