@@ -29,6 +29,7 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -269,7 +270,12 @@ public:
         constexpr int Width = 24;
         const int filled = total > 0 ? int(qint64(done) * Width / total) : 0;
         const QByteArray bar = QByteArray(filled, '#') + QByteArray(Width - filled, '-');
-        std::fprintf(stderr, "\r\x1b[K[%s] %s", bar.constData(), line.toLocal8Bit().constData());
+        // A line wider than the terminal would wrap, and the next one could not draw over it.
+        QString shown = line;
+        winsize size{};
+        if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > Width + 4)
+            shown.truncate(size.ws_col - Width - 4);
+        std::fprintf(stderr, "\r\x1b[K[%s] %s", bar.constData(), shown.toLocal8Bit().constData());
         std::fflush(stderr);
         m_open = true;
     }
