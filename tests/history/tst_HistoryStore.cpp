@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "history/AdIdentity.h"
+#include "history/ListStore.h"
 #include "history/SqlDialect.h"
 
 #include <QCoreApplication>
@@ -331,6 +332,17 @@ void TestHistoryStore::versionOneData() {
     QCOMPARE(result.marks[0].firstSeen, QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5), Qt::UTC));
     QCOMPARE(Count(*store, "keywords"), 1);
     QCOMPARE(Count(*store, "searches"), 2);
+    // The migrated store keeps lists, and a list's keyword ends with its search.
+    velmora::history::ListStore lists(*store);
+    QString why;
+    const auto list =
+        lists.create(QStringLiteral("boots"), {"boots"}, {}, velmora::history::Device::Desktop, {}, &why);
+    QVERIFY2(list, qPrintable(why));
+    QVERIFY(lists.take(*list, QStringLiteral("w"), 60000, &why));
+    QVERIFY(store->storeSearch(Search("boots", {}), lists.finishInSearch(*list, 0, QStringLiteral("w"), true))
+                .stored);
+    QCOMPARE(Count(*store, "searches"), 3);
+    QVERIFY(lists.unfinished(&why).isEmpty());
 }
 
 void TestHistoryStore::twoWriters() {

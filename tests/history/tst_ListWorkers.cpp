@@ -16,6 +16,38 @@
 
 using namespace velmora::testing;
 
+namespace {
+
+// The stored list "work" of keywords k1 ... kN, pause 0; false when it cannot be made.
+bool MakeList(const FreshLocation& place, int count) {
+    QList<QByteArray> keywords;
+    for (int i = 1; i <= count; ++i)
+        keywords << "k" + QByteArray::number(i);
+    auto store = place.open();
+    QString why;
+    const bool made =
+        velmora::history::ListStore(*store)
+            .create(QStringLiteral("work"), keywords, {}, velmora::history::Device::Desktop, {0, 0}, &why)
+            .has_value();
+    if (!made)
+        qWarning("%s", qPrintable(why));
+    return made;
+}
+
+// An engine whose page names its keyword in one ad, a few tenths of a second a search.
+void ServeSlowly(LoopbackServer& server) {
+    server.setResponder("/search", [](const RecordedRequest& request) {
+        CannedReply reply;
+        reply.body = "<div><a id=an1 href=\"/x\">" + request.target.mid(request.target.indexOf("q=") + 2) +
+                     " deals</a> Cheap<cite>shop.example</cite></div>";
+        reply.chunkSize = 16;
+        reply.intervalMs = 30;
+        return reply;
+    });
+}
+
+} // namespace
+
 class TestListWorkers : public QObject {
     Q_OBJECT
 
@@ -37,27 +69,9 @@ void TestListWorkers::oneKilled() {
         QSKIP("PostgreSQL's server programs are not installed (Debian package postgresql)");
     VELMORA_FRESH_LOCATION(place, QStringLiteral("postgresql"));
     constexpr int Keywords = 24;
-    QList<QByteArray> keywords;
-    for (int i = 1; i <= Keywords; ++i)
-        keywords << "k" + QByteArray::number(i);
-    {
-        auto store = place.open();
-        QVERIFY2(store->isOpen(), qPrintable(store->sentence()));
-        QString why;
-        QVERIFY2(velmora::history::ListStore(*store).create(QStringLiteral("work"), keywords, {},
-                                                            velmora::history::Device::Desktop, {0, 0}, &why),
-                 qPrintable(why));
-    }
-
+    QVERIFY(MakeList(place, Keywords));
     LoopbackServer server;
-    server.setResponder("/search", [](const RecordedRequest& request) {
-        CannedReply reply;
-        reply.body = "<div><a id=an1 href=\"/x\">" + request.target.mid(request.target.indexOf("q=") + 2) +
-                     " deals</a> Cheap<cite>shop.example</cite></div>";
-        reply.chunkSize = 16; // a search takes a few tenths of a second
-        reply.intervalMs = 30;
-        return reply;
-    });
+    ServeSlowly(server);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VELMORA_SEARCH_BASE_URL"), QString::fromLatin1(server.url()));
     std::vector<std::unique_ptr<QProcess>> running;
@@ -107,25 +121,9 @@ void TestListWorkers::serverGoesAway() {
         QSKIP("PostgreSQL's server programs are not installed (Debian package postgresql)");
     VELMORA_FRESH_LOCATION(place, QStringLiteral("postgresql"));
     constexpr int Keywords = 10;
-    QList<QByteArray> keywords;
-    for (int i = 1; i <= Keywords; ++i)
-        keywords << "k" + QByteArray::number(i);
-    {
-        auto store = place.open();
-        QString why;
-        QVERIFY2(velmora::history::ListStore(*store).create(QStringLiteral("work"), keywords, {},
-                                                            velmora::history::Device::Desktop, {0, 0}, &why),
-                 qPrintable(why));
-    }
+    QVERIFY(MakeList(place, Keywords));
     LoopbackServer server;
-    server.setResponder("/search", [](const RecordedRequest& request) {
-        CannedReply reply;
-        reply.body = "<div><a id=an1 href=\"/x\">" + request.target.mid(request.target.indexOf("q=") + 2) +
-                     " deals</a> Cheap<cite>shop.example</cite></div>";
-        reply.chunkSize = 16;
-        reply.intervalMs = 30;
-        return reply;
-    });
+    ServeSlowly(server);
     QProcess worker;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VELMORA_SEARCH_BASE_URL"), QString::fromLatin1(server.url()));
