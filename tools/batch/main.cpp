@@ -6,6 +6,7 @@
 #include "history/HistoryLocation.h"
 #include "history/HistoryStore.h"
 #include "history/KeywordRunner.h"
+#include "history/ListStore.h"
 #include "search/CsvWriter.h"
 #include "search/KeywordList.h"
 #include "search/PageDownload.h"
@@ -456,6 +457,14 @@ int main(int argc, char** argv) {
     } else {
         if (list.keywords.isEmpty())
             return outputFailed ? ExitFailed : ExitOk;
+        if (store) {
+            // A list of that name left unfinished is not taken up silently; the user is told how.
+            QString why;
+            if (const std::optional<history::StoredList> earlier =
+                    history::ListStore(*store).find(storedName, &why))
+                say(QStringLiteral("%1: %2; this run starts the list anew")
+                        .arg(history::ResumeOffer(*earlier), resumeCommand()));
+        }
         started = runner.start(options->history ? options->listName : QString(), list.keywords);
     }
     int status = started ? application.exec() : ExitFailed;
