@@ -519,6 +519,9 @@ bool HistoryStore::clear(QString* sentence) {
     QSqlDatabase db = database();
     QSqlQuery query(db);
     bool ok = query.exec(m_dialect.beginWrite());
+    // Lists keep their progress: a keyword searched stays done, only its link to the search goes.
+    ok = ok &&
+         query.exec(QStringLiteral("UPDATE list_keywords SET search_id = NULL WHERE search_id IS NOT NULL"));
     for (const char* table : {"sightings", "keyword_ads", "searches", "ads", "keywords", "pages"})
         ok = ok && query.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1StringView(table)));
     ok = ok && query.exec(QStringLiteral("COMMIT"));

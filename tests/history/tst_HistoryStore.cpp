@@ -227,11 +227,22 @@ void TestHistoryStore::clearHistory() {
     QFETCH(QString, backend);
     VELMORA_FRESH_LOCATION(place, backend);
     auto store = place.open();
+    // A list whose keyword points at its search: the list and its progress outlive the clearing.
+    velmora::history::ListStore lists(*store);
+    QString sentence;
+    const auto list = lists.create(QStringLiteral("kw"), {"kw0", "kw1"}, {},
+                                   velmora::history::Device::Desktop, {}, &sentence);
+    QVERIFY(list && lists.take(*list, QStringLiteral("w"), 60000, &sentence));
+    QVERIFY(store
+                ->storeSearch(Search("kw0", TwentyAds(0)),
+                              lists.finishInSearch(*list, 0, QStringLiteral("w"), true))
+                .stored);
     for (int i = 1; i <= 200; ++i)
         QVERIFY(store->storeSearch(Search("kw" + QByteArray::number(i % 7), TwentyAds(i))).stored);
     const qint64 sizeBefore = QFileInfo(place.text()).size();
-    QString sentence;
     QVERIFY2(store->clear(&sentence), qPrintable(sentence));
+    QCOMPARE(ResumeOffer(*lists.find(QStringLiteral("kw"), &sentence)),
+             QStringLiteral("Resume the list 'kw' (1 of 2 left)"));
     for (const char* table : {"searches", "ads", "sightings", "keyword_ads", "keywords", "pages"})
         QCOMPARE(Count(*store, table), 0);
     if (backend == QStringLiteral("sqlite")) {
