@@ -462,6 +462,8 @@ void TfrmKeywordList::consentWindowClosed() {
     m_consentWindow->deleteLater(); // this runs inside its own close event
     m_consentWindow = nullptr;
     pauseRunner();
+    say(lblListStatus, QStringLiteral("The list is paused: the search engine's question was not answered. "
+                                      "Resume asks again."));
 }
 
 void TfrmKeywordList::closeConsentWindow() {

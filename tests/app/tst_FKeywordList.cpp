@@ -8,6 +8,8 @@
 #include "TestSupport.h"
 
 #include "app/FKeywordList.h"
+#include "search/OffscreenPage.h"
+#include "search/PageVerdict.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -29,6 +31,18 @@ QByteArray ResultsPage(const QByteArray& keyword) {
     return "<html><div><a id=an1 href=\"/x\">" + keyword + " deals</a> Cheap<cite>a.example</cite>" +
            "<a id=an2 href=\"/y\">" + keyword + " sale</a> Now<cite>b.example</cite></div></html>";
 }
+
+// A page that shows an empty view and loads nothing.
+class BlankPage final : public search::OffscreenPage {
+public:
+    void setEvents(Events) override {}
+    void load(const QUrl&) override {}
+    bool isLoading() const override { return true; }
+    QUrl url() const override { return {}; }
+    void countDocumentChanges(std::function<void(qint64)> done) override { done(-1); }
+    void markup(std::function<void(const QString&)> done) override { done({}); }
+    QWidget* createView(QWidget* parent) override { return new QWidget(parent); }
+};
 
 QByteArray QueryOf(const RecordedRequest& request) {
     return request.target.mid(request.target.indexOf("q=") + 2);
@@ -83,6 +97,7 @@ private slots:
     void buttonStates();
     void pausesByItself_data();
     void pausesByItself();
+    void consentWindowNotAnswered();
     void refusedFields_data();
     void refusedFields();
     void loadsFile_data();
@@ -236,6 +251,38 @@ void TestFKeywordList::pausesByItself() {
     QVERIFY2(l.text("lblListStatus").startsWith(status) || l.text("lblListStatus").endsWith(status),
              qPrintable(l.text("lblListStatus")));
     QCOMPARE(l.searches(), searches);
+}
+
+void TestFKeywordList::consentWindowNotAnswered() {
+    ListWindow l;
+    l.w.server.setResponder("/search", [](const RecordedRequest& r) {
+        CannedReply reply;
+        reply.body = ResultsPage(QueryOf(r));
+        return reply;
+    });
+    QVERIFY(l.open());
+    l.setList(QStringLiteral("k0\nk1\nk2"), 600, 600);
+    l.click("btnStart");
+    QTRY_COMPARE(l.w.results().rowCount(), 2);
+
+    // The engine asks while the run goes on: the page is shown to the user, the run waits.
+    BlankPage page;
+    l.list->runnerUserNeeded(search::PageVerdict::CaptchaPage, &page);
+    auto* consent = l.list->findChild<QWidget*>(QStringLiteral("consentWindow"));
+    QVERIFY(consent && consent->isVisible());
+    QCOMPARE(l.text("lblListStatus"),
+             QStringLiteral(
+                 "The list waits: The search engine asks you to solve a captcha before it shows results."));
+    QCOMPARE(l.buttons(), QStringLiteral("-P-T"));
+
+    // Closed without an answer: the run pauses, and goes on when resumed.
+    consent->close();
+    QCOMPARE(l.buttons(), QStringLiteral("--RT"));
+    QVERIFY(l.text("lblListStatus")
+                .startsWith(QStringLiteral("The list is paused: the search engine's question")));
+    l.click("btnResume");
+    QTRY_COMPARE(l.w.results().rowCount(), 4);
+    QCOMPARE(l.buttons(), QStringLiteral("-P-T"));
 }
 
 void TestFKeywordList::refusedFields_data() {
