@@ -66,6 +66,7 @@ QString FailedSentence(const QList<QByteArray>& failed) {
              list);
 }
 
+constexpr qint64 MostListBytes = qint64(16) << 20;
 constexpr int DeviceDesktop = 0;
 constexpr int DevicePhone = 1;
 
@@ -248,6 +249,13 @@ void TfrmKeywordList::btnLoadClick() {
     if (fileName.isEmpty())
         return;
     QFile file(fileName);
+    if (file.size() > MostListBytes) {
+        // Read and shown, it would hold the window for long; no list of keywords is that long.
+        say(lblKeywordSummary, QStringLiteral("%1 is larger than %2 MiB, too large for a keyword list.")
+                                   .arg(QDir::toNativeSeparators(fileName))
+                                   .arg(MostListBytes >> 20));
+        return;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         say(lblKeywordSummary, QStringLiteral("%1 could not be read: %2")
                                    .arg(QDir::toNativeSeparators(fileName), file.errorString()));
@@ -353,6 +361,7 @@ void TfrmKeywordList::stopRun() {
         setState(ListRunState::Idle);
         say(lblListStatus,
             QStringLiteral("The list is stopped at %1 of %2.").arg(m_done).arg(m_runner->keywordCount()));
+        showProgress();
     }
 }
 
@@ -483,6 +492,8 @@ void TfrmKeywordList::showProgress() {
             ? EstimatedMsLeft(m_clock.elapsed(), m_done - m_doneAtClock, total - m_done)
             : std::nullopt;
     lblProgress->setText(ListProgressLine(m_done, total, m_keyword, m_ads, left));
+    if (m_host.progressChanged)
+        m_host.progressChanged(m_state == ListRunState::Idle ? QString() : lblProgress->text());
 }
 
 bool TfrmKeywordList::startRunner(const QString& name, const QList<QByteArray>& keywords, int device,

@@ -45,6 +45,8 @@ struct KeywordListHost {
     std::function<history::HistoryStore*()> store;
     // Where the rows of each search go, as they come.
     std::function<void(const QList<search::AdRow>&)> rowsArrived;
+    // The progress line of a run going on, for a window that is hidden; empty when none runs.
+    std::function<void(const QString&)> progressChanged;
     QByteArray searchUrlPrefix;
     // The folder of the downloads' temporary files.
     QString downloadDir;

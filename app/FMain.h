@@ -185,6 +185,7 @@ private:
     void createKeywordListParts();
     // At start: the newest unfinished list of the history is offered in the status bar.
     void offerUnfinishedLists();
+    void keywordListProgress(const QString& line);
     void btnHelpClick();
     void btnAboutClick();
     void imgBannerClick();

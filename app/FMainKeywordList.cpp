@@ -54,6 +54,7 @@ void TfrmMain::btnKeywordListClick() {
         KeywordListHost host{
             .store = [this] { return openedHistory(); },
             .rowsArrived = [this](const QList<search::AdRow>& rows) { m_results->appendRows(rows); },
+            .progressChanged = [this](const QString& line) { keywordListProgress(line); },
             .searchUrlPrefix = m_searchUrlPrefix,
             .downloadDir = util::PlaceOr(m_services.places.downloadDir, m_services.applicationDir),
             .random = m_services.random,
@@ -65,6 +66,12 @@ void TfrmMain::btnKeywordListClick() {
     m_keywordListWindow->show();
     m_keywordListWindow->raise();
     m_keywordListWindow->activateWindow();
+}
+
+void TfrmMain::keywordListProgress(const QString& line) {
+    // A run goes on with its window closed: the button says how far it is.
+    const QString hint = QStringLiteral("Keyword lists (Ctrl+L)");
+    btnKeywordList->setToolTip(line.isEmpty() ? hint : hint + QStringLiteral("\n") + line);
 }
 
 void TfrmMain::offerUnfinishedLists() {

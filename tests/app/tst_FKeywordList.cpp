@@ -193,6 +193,9 @@ void TestFKeywordList::buttonStates() {
     QCOMPARE(l.w.column(3).last(), QByteArray("k") + QByteArray::number(searches - 1));
     QCOMPARE(l.text("lblListStatus"), status);
     QCOMPARE(l.list->isVisible(), visible);
+    // The list button tells how far a run is, also with the window closed.
+    QCOMPARE(l.w.f.find("btnKeywordList")->toolTip().contains(QStringLiteral("%1 of 3").arg(searches)),
+             buttons != QLatin1String("S---"));
     // The fields can be changed only while no list runs.
     QCOMPARE(l.find<QPlainTextEdit>("memKeywords")->isEnabled(), buttons.startsWith(u'S'));
 
