@@ -356,6 +356,8 @@ void TestFKeywordList::loadsFile_data() {
     QTest::newRow("UTF-16 refused") << QByteArray("\xff\xfer\0e\0d\0\n\0", 10) << "old"
                                     << "%1: The keyword list is UTF-16 text, which Velmora does not read; "
                                        "save it as UTF-8 and try again.";
+    QTest::newRow("too large") << QByteArray((16 << 20) + 1, 'a') << "old"
+                               << "%1 is larger than 16 MiB, too large for a keyword list.";
 }
 
 void TestFKeywordList::loadsFile() {
