@@ -155,7 +155,7 @@ void TfrmKeywordList::createFields() {
     pauseLayout->addWidget(spnPauseMax);
     pauseLayout->addStretch(1);
     lblPauseError = errorLine(this, "lblPauseError");
-    addRow(QStringLiteral("&Pause between searches:"), pauseBox, lblPauseError);
+    addRow(QStringLiteral("Pa&use between searches:"), pauseBox, lblPauseError);
     spnPauseMin->setToolTip(QStringLiteral("A random pause from the shortest to the longest, in seconds"));
     layout->addLayout(grid);
 }
@@ -288,40 +288,38 @@ void TfrmKeywordList::btnStartClick() {
     QString name = edtListName->text().trimmed();
     if (name.isEmpty())
         name = ListName(m_loadedFile, list.keywords);
-    delete m_runner;
-    m_runner = nullptr;
-    history::KeywordRunner::Options options{m_host.searchUrlPrefix, check.market, check.pause};
-    m_runner =
-        new history::KeywordRunner(std::move(options), *m_download, m_host.random, m_host.store(), {}, this);
-    connect(m_runner, &history::KeywordRunner::keywordStarted, this,
-            [this](int index, int count, const QByteArray& keyword) {
-                runGuarded(m_host.reporter, [&] { runnerKeywordStarted(index, count, keyword); });
-            });
-    connect(m_runner, &history::KeywordRunner::rowsRead, this, [this](const QList<search::AdRow>& rows) {
-        runGuarded(m_host.reporter, [&] { runnerRowsRead(rows); });
-    });
-    connect(m_runner, &history::KeywordRunner::keywordFinished, this,
-            [this](int index, bool ok, const QString& why) {
-                runGuarded(m_host.reporter, [&] { runnerKeywordFinished(index, ok, why); });
-            });
-    connect(m_runner, &history::KeywordRunner::historyNotWritten, this,
-            [this](const QString& sentence) { say(lblListStatus, sentence); });
-    connect(m_runner, &history::KeywordRunner::finished, this, [this](history::KeywordRunner::End end) {
-        runGuarded(m_host.reporter, [&] { runnerFinished(end); });
-    });
-    m_done = m_doneAtClock = 0;
-    m_ads = 0;
-    m_keyword.clear();
-    prgList->setRange(0, int(list.keywords.size()));
-    prgList->setValue(0);
-    say(lblListStatus, {});
-    QString why;
+    makeRunner(check);
+    resetProgress(int(list.keywords.size()));
     setState(ListRunState::Running);
     m_clock.start();
+    QString why;
     if (!startRunner(name, list.keywords, cmbDevice->currentIndex(), &why)) {
         setState(ListRunState::Idle);
         say(lblDeviceError, why);
     }
+}
+
+void TfrmKeywordList::makeRunner(const ListFormCheck& check) {
+    using Runner = history::KeywordRunner;
+    delete m_runner;
+    m_runner = nullptr;
+    m_runner = new Runner({m_host.searchUrlPrefix, check.market, check.pause}, *m_download, m_host.random,
+                          m_host.store(), {}, this);
+    connect(m_runner, &Runner::keywordStarted, this, handler(&TfrmKeywordList::runnerKeywordStarted));
+    connect(m_runner, &Runner::rowsRead, this, handler(&TfrmKeywordList::runnerRowsRead));
+    connect(m_runner, &Runner::keywordFinished, this, handler(&TfrmKeywordList::runnerKeywordFinished));
+    connect(m_runner, &Runner::historyNotWritten, this,
+            [this](const QString& sentence) { say(lblListStatus, sentence); });
+    connect(m_runner, &Runner::finished, this, handler(&TfrmKeywordList::runnerFinished));
+}
+
+void TfrmKeywordList::resetProgress(int count) {
+    m_done = m_doneAtClock = 0;
+    m_ads = 0;
+    m_keyword.clear();
+    prgList->setRange(0, count);
+    prgList->setValue(0);
+    say(lblListStatus, {});
 }
 
 void TfrmKeywordList::btnPauseClick() {

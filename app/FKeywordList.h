@@ -6,6 +6,7 @@
 // rows go to the main window's list as they come. Closing the window hides it and the run goes
 // on; the main window stops the run when the program quits.
 
+#include "app/ErrorReporter.h"
 #include "app/KeywordListForm.h"
 #include "history/KeywordRunner.h"
 #include "search/AdRow.h"
@@ -36,7 +37,6 @@ enum class PageVerdict;
 namespace velmora::app {
 
 class ConsentWindow;
-class ErrorReporter;
 class OpenDialog;
 
 // What the list window is given by the main window.
@@ -98,6 +98,14 @@ private:
     void consentWindowClosed();
     void closeConsentWindow();
     void showProgress();
+    // A runner for the form's market and pause, its signals wired to the handlers below.
+    void makeRunner(const ListFormCheck& check);
+    void resetProgress(int count);
+    // A handler wrapped for connect(): the signal's arguments are forwarded to it, and what
+    // escapes it goes to the error reporter.
+    template <class... Args> auto handler(void (TfrmKeywordList::*slot)(Args...)) {
+        return [this, slot](Args... args) { runGuarded(m_host.reporter, [&] { (this->*slot)(args...); }); };
+    }
     // The runner's pieces that wait for the list store and the phone path: each is one call on
     // the runner once they are in.
     bool startRunner(const QString& name, const QList<QByteArray>& keywords, int device, QString* why);
