@@ -227,7 +227,6 @@ void TfrmKeywordList::memKeywordsChanged() {
         return;
     // Typed or pasted: the list is the box's, no longer the file's.
     m_loadedFile.clear();
-    m_loadedSummary.clear();
     const search::KeywordList list = search::ReadKeywordList(memKeywords->toPlainText().toUtf8());
     showKeywordList(list);
     if (m_state == ListRunState::Idle)
@@ -279,6 +278,8 @@ void TfrmKeywordList::btnLoadClick() {
 }
 
 void TfrmKeywordList::btnStartClick() {
+    if (m_state != ListRunState::Idle)
+        return;
     fieldsEdited();
     const search::KeywordList list = search::ReadKeywordList(memKeywords->toPlainText().toUtf8());
     const ListFormCheck check =

@@ -116,10 +116,9 @@ private:
     search::PageDownload* m_download;
     history::KeywordRunner* m_runner = nullptr;
     ListRunState m_state = ListRunState::Idle;
-    QString m_loadedFile;    // the file the keywords came from, for the list's name
-    QString m_loadedSummary; // said for the loaded file until the list is edited
-    bool m_settingText = false;
-    bool m_pausing = false; // the run ends because the user paused it
+    QString m_loadedFile;       // the file the keywords came from, for the list's name
+    bool m_settingText = false; // the box is filled from a file, not edited
+    bool m_pausing = false;     // the run ends because the user paused it
     int m_done = 0;
     int m_doneAtClock = 0;
     qint64 m_ads = 0;
