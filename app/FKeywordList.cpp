@@ -290,9 +290,9 @@ void TfrmKeywordList::btnStartClick() {
     if (name.isEmpty())
         name = ListName(m_loadedFile, list.keywords);
     makeRunner(check);
+    m_pause = check.pause;
     resetProgress(int(list.keywords.size()));
     setState(ListRunState::Running);
-    m_clock.start();
     QString why;
     if (!startRunner(name, list.keywords, cmbDevice->currentIndex(), &why)) {
         setState(ListRunState::Idle);
@@ -315,7 +315,9 @@ void TfrmKeywordList::makeRunner(const ListFormCheck& check) {
 }
 
 void TfrmKeywordList::resetProgress(int count) {
-    m_done = m_doneAtClock = 0;
+    m_done = 0;
+    m_searches = 0;
+    m_searchesMs = 0;
     m_ads = 0;
     m_keyword.clear();
     prgList->setRange(0, count);
@@ -333,8 +335,6 @@ void TfrmKeywordList::btnResumeClick() {
         return;
     say(lblListStatus, {});
     setState(ListRunState::Running);
-    m_clock.start();
-    m_doneAtClock = m_done;
     if (!m_runner->resume())
         setState(ListRunState::Paused);
 }
@@ -400,6 +400,7 @@ void TfrmKeywordList::keyPressEvent(QKeyEvent* event) {
 void TfrmKeywordList::runnerKeywordStarted(int index, int count, const QByteArray& keyword) {
     m_done = index;
     m_keyword = keyword;
+    m_searchClock.start();
     prgList->setRange(0, count);
     showProgress();
 }
@@ -413,6 +414,8 @@ void TfrmKeywordList::runnerRowsRead(const QList<search::AdRow>& rows) {
 void TfrmKeywordList::runnerKeywordFinished(int index, bool ok, const QString& why) {
     closeConsentWindow();
     m_done = index + 1;
+    m_searchesMs += m_searchClock.elapsed();
+    ++m_searches;
     if (!ok)
         say(lblListStatus, QStringLiteral("%1: %2").arg(QString::fromUtf8(m_keyword), why));
     showProgress();
@@ -487,9 +490,8 @@ void TfrmKeywordList::showProgress() {
     const int total = m_runner ? m_runner->keywordCount() : 0;
     prgList->setValue(std::min(m_done, prgList->maximum()));
     const std::optional<qint64> left =
-        m_state == ListRunState::Running
-            ? EstimatedMsLeft(m_clock.elapsed(), m_done - m_doneAtClock, total - m_done)
-            : std::nullopt;
+        m_state == ListRunState::Running ? EstimatedMsLeft(m_searchesMs, m_searches, total - m_done, m_pause)
+                                         : std::nullopt;
     lblProgress->setText(ListProgressLine(m_done, total, m_keyword, m_ads, left));
     if (m_host.progressChanged)
         m_host.progressChanged(m_state == ListRunState::Idle ? QString() : lblProgress->text());

@@ -120,10 +120,12 @@ private:
     bool m_settingText = false; // the box is filled from a file, not edited
     bool m_pausing = false;     // the run ends because the user paused it
     int m_done = 0;
-    int m_doneAtClock = 0;
+    int m_searches = 0; // timed, for the estimate of the time left
+    qint64 m_searchesMs = 0;
+    search::PauseRange m_pause;
     qint64 m_ads = 0;
     QByteArray m_keyword;
-    QElapsedTimer m_clock;
+    QElapsedTimer m_searchClock; // of the search under way
     QList<ListOffer> m_offers;
     ConsentWindow* m_consentWindow = nullptr;
 

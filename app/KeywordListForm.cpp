@@ -34,10 +34,12 @@ ListButtons ButtonsFor(ListRunState state, bool haveKeywords) {
     return {};
 }
 
-std::optional<qint64> EstimatedMsLeft(qint64 elapsedMs, int doneSinceStart, int left) {
-    if (doneSinceStart <= 0 || left < 0)
+std::optional<qint64> EstimatedMsLeft(qint64 searchesMs, int searches, int left,
+                                      const search::PauseRange& pause) {
+    if (searches <= 0 || left < 0)
         return std::nullopt;
-    return elapsedMs * left / doneSinceStart;
+    const qint64 meanPauseMs = (qint64(pause.minSeconds) + pause.maxSeconds) * 1000 / 2;
+    return left * (searchesMs / searches + meanPauseMs);
 }
 
 QString ListProgressLine(int done, int total, const QByteArray& keyword, qint64 ads,

@@ -61,9 +61,10 @@ struct ListButtons {
 
 ListButtons ButtonsFor(ListRunState state, bool haveKeywords);
 
-// The run's time left, from the time its searches (with their pauses) took so far: nothing until
-// one keyword is done.
-std::optional<qint64> EstimatedMsLeft(qint64 elapsedMs, int doneSinceStart, int left);
+// The run's time left: each keyword left takes the mean of the searches so far and a pause (one
+// comes before each of them) of the range's middle. Nothing until one search is done.
+std::optional<qint64> EstimatedMsLeft(qint64 searchesMs, int searches, int left,
+                                      const search::PauseRange& pause);
 
 // "12 of 300 · red shoes · 41 ads so far · about 1 h 50 min left".
 // Stands in for history::ProgressLine, which the list store brings: replace the calls with it.
