@@ -7,8 +7,6 @@
 #include "search/PageDownload.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -66,7 +64,6 @@ QString FailedSentence(const QList<QByteArray>& failed) {
              list);
 }
 
-constexpr qint64 MostListBytes = qint64(16) << 20;
 constexpr int DeviceDesktop = 0;
 constexpr int DevicePhone = 1;
 
@@ -247,24 +244,9 @@ void TfrmKeywordList::btnLoadClick() {
                                       QStringLiteral("Keyword lists (*.txt *.csv);;All files (*)"));
     if (fileName.isEmpty())
         return;
-    QFile file(fileName);
-    if (file.size() > MostListBytes) {
-        // Read and shown, it would hold the window for long; no list of keywords is that long.
-        say(lblKeywordSummary, QStringLiteral("%1 is larger than %2 MiB, too large for a keyword list.")
-                                   .arg(QDir::toNativeSeparators(fileName))
-                                   .arg(MostListBytes >> 20));
-        return;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        say(lblKeywordSummary, QStringLiteral("%1 could not be read: %2")
-                                   .arg(QDir::toNativeSeparators(fileName), file.errorString()));
-        return;
-    }
-    const search::KeywordList list = search::ReadKeywordList(file.readAll());
+    const search::KeywordList list = ReadKeywordListFile(fileName);
     if (!list.refusal.isEmpty()) {
-        // The box keeps what it had; the sentence names the file.
-        say(lblKeywordSummary,
-            QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), list.refusal));
+        say(lblKeywordSummary, list.refusal); // the box keeps what it had
         return;
     }
     m_settingText = true;
@@ -272,7 +254,8 @@ void TfrmKeywordList::btnLoadClick() {
     m_settingText = false;
     m_loadedFile = fileName;
     showKeywordList(list);
-    if (edtListName->text().isEmpty())
+    // A name the user typed stays; one taken from an earlier file follows the new one.
+    if (!edtListName->isModified())
         edtListName->setText(ListName(fileName, list.keywords));
     setState(m_state);
 }

@@ -1,5 +1,7 @@
 #include "app/KeywordListForm.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace velmora::app {
@@ -20,6 +22,26 @@ ListFormCheck CheckListForm(const ListFormFields& fields) {
     else
         check.pause = {fields.pauseMin, fields.pauseMax};
     return check;
+}
+
+search::KeywordList ReadKeywordListFile(const QString& fileName) {
+    const QString shown = QDir::toNativeSeparators(fileName);
+    search::KeywordList refused;
+    QFile file(fileName);
+    if (file.size() > MostListBytes) {
+        refused.refusal = QStringLiteral("%1 is larger than %2 MiB, too large for a keyword list.")
+                              .arg(shown)
+                              .arg(MostListBytes >> 20);
+        return refused;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        refused.refusal = QStringLiteral("%1 could not be read: %2").arg(shown, file.errorString());
+        return refused;
+    }
+    search::KeywordList list = search::ReadKeywordList(file.readAll());
+    if (!list.refusal.isEmpty())
+        list.refusal = QStringLiteral("%1: %2").arg(shown, list.refusal);
+    return list;
 }
 
 ListButtons ButtonsFor(ListRunState state, bool haveKeywords) {

@@ -4,6 +4,7 @@
 // into the runner's values with a sentence for each field in error, the buttons each state of a
 // run allows, and the lines it shows.
 
+#include "search/KeywordList.h"
 #include "search/SearchPacing.h"
 #include "search/SearchUrl.h"
 
@@ -40,6 +41,12 @@ struct ListFormCheck {
 };
 
 ListFormCheck CheckListForm(const ListFormFields& fields);
+
+// A keyword list file: refused with a sentence naming it when it is larger than MostListBytes
+// (shown in a window it would hold it for long, and no list of keywords is that long), cannot be
+// read, or is UTF-16 text.
+constexpr qint64 MostListBytes = qint64(16) << 20;
+search::KeywordList ReadKeywordListFile(const QString& fileName);
 
 // Where a list run stands, as the window shows it.
 enum class ListRunState {
