@@ -141,7 +141,7 @@ void TestFKeywordList::runsListIntoMainList() {
 
 void TestFKeywordList::buttonStates_data() {
     // Steps after Start (with the first keyword searched and the long pause before the next one
-    // begun): p Pause, r Resume, t Stop, c closing the window.
+    // begun): p Pause, r Resume, t Stop, c closing the window, h the history replaced.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("buttons");
     QTest::addColumn<int>("searches");
@@ -158,6 +158,9 @@ void TestFKeywordList::buttonStates_data() {
                                           << "S---" << 1 << "The list is stopped at 1 of 3." << true;
     QTest::newRow("stopped") << "t"
                              << "S---" << 1 << "The list is stopped at 1 of 3." << true;
+    QTest::newRow("history replaced")
+        << "h"
+        << "S---" << 1 << "The list is stopped: the history it is written to was changed." << true;
     QTest::newRow("closed window keeps running") << "c"
                                                  << "-P-T" << 1 << "" << false;
 }
@@ -188,6 +191,8 @@ void TestFKeywordList::buttonStates() {
             l.click("btnStop");
         else if (step == u'c')
             l.list->close();
+        else if (step == u'h')
+            l.w.f.window->setHistoryStore(nullptr);
     }
     QTRY_COMPARE(l.w.results().rowCount(), 2 * searches);
     QCOMPARE(l.buttons(), buttons);
