@@ -6,6 +6,7 @@
 #include "app/ErrorReporter.h"
 #include "app/FAbout.h"
 #include "app/FHistory.h"
+#include "app/FKeywordList.h"
 #include "app/Gauge.h"
 #include "app/LayoutHelpers.h"
 #include "app/LinkLabel.h"
@@ -158,6 +159,7 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
     createStatusBar();
     createNetworkClients();
     createHistoryParts();
+    createKeywordListParts();
 
     // The news poll's timer: started below or when the welcome page is left.
     Timer1 = named(new QTimer(this), "Timer1");
@@ -195,7 +197,8 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
 }
 
 TfrmMain::~TfrmMain() {
-    // The history window reads through the store's connection: it goes first.
+    // The history and list windows read and write through the store's connection: they go first.
+    delete m_keywordListWindow;
     delete m_historyWindow;
 }
 
@@ -382,6 +385,7 @@ void TfrmMain::FormShow() {
     pgcPrinc->setCurrentIndex(0);
     if (pgcPrinc->currentWidget() == stsMain)
         edtKeyword->setFocus();
+    offerUnfinishedLists();
 
     FormResize();
 }
@@ -410,6 +414,11 @@ void TfrmMain::FormClose() {
     IdHTTP1->abort();
     IdHTTP2->abort();
     m_engineFetch->abort();
+    // A list run ends with the program; what it searched is in the history.
+    if (m_keywordListWindow) {
+        m_keywordListWindow->stopRun();
+        m_keywordListWindow->hide();
+    }
     QCoreApplication::processEvents();
 }
 

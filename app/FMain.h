@@ -58,8 +58,10 @@ class Gauge;
 class LinkLabel;
 class MessageBox;
 class MessageHint;
+class OpenDialog;
 class SaveDialog;
 class TfrmHistory;
+class TfrmKeywordList;
 
 // What the main window is given from outside instead of reaching for it itself.
 struct MainWindowServices {
@@ -86,6 +88,8 @@ struct MainWindowServices {
     // Where an installed program writes and finds its brand; a place left empty is
     // applicationDir, as in a portable folder.
     util::ProgramPlaces places = {};
+    // Where the user picks a file to read (a keyword list); none: the system's dialog.
+    OpenDialog* openDialog = nullptr;
 };
 
 // The main window: toolbar, banner, results list, links and status bar on the main page,
@@ -129,6 +133,8 @@ public:
     history::HistoryStore* openedHistory();
     // Shows the history window (Ctrl+H, or the History button of the status bar).
     void btnHistoryClick();
+    // Shows the keyword-list window (Ctrl+L, or the list button of the status bar).
+    void btnKeywordListClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -175,6 +181,11 @@ private:
                          const QByteArray& pageText);
     // A search that ended without a results page, kept with its outcome.
     void recordFailedSearch(history::SearchOutcome outcome);
+    // The keyword lists of the window (FMainKeywordList.cpp): the status bar's button and Ctrl+L.
+    void createKeywordListParts();
+    // At start: the newest unfinished list of the history is offered in the status bar.
+    void offerUnfinishedLists();
+    void keywordListProgress(const QString& line);
     void btnHelpClick();
     void btnAboutClick();
     void imgBannerClick();
@@ -251,6 +262,8 @@ private:
     std::unique_ptr<history::HistoryStore> m_history;
     QPointer<TfrmHistory> m_historyWindow;
     QToolButton* btnHistory = nullptr;
+    QPointer<TfrmKeywordList> m_keywordListWindow;
+    QToolButton* btnKeywordList = nullptr;
 
     QStackedWidget* pgcPrinc = nullptr;
     QPointer<QWidget> stsWelcome;

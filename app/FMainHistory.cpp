@@ -3,6 +3,7 @@
 
 #include "app/ElidedLabel.h"
 #include "app/FHistory.h"
+#include "app/FKeywordList.h"
 #include "app/FMain.h"
 
 #include "app/ErrorReporter.h"
@@ -75,6 +76,8 @@ void TfrmMain::createHistoryParts() {
 void TfrmMain::setHistoryStore(std::unique_ptr<history::HistoryStore> store) {
     if (m_historyWindow)
         m_historyWindow->storeChanging();
+    if (m_keywordListWindow)
+        m_keywordListWindow->storeChanging();
     m_history = std::move(store);
     if (m_historyWindow)
         m_historyWindow->refresh();

@@ -4,6 +4,7 @@
 #include "app/FHistory.h"
 #include "app/FMain.h"
 #include "app/MessageBox.h"
+#include "app/OpenDialog.h"
 #include "app/SaveDialog.h"
 #include "app/Skin.h"
 #include "app/WebEngineLoader.h"
@@ -74,7 +75,8 @@ int main(int argc, char** argv) {
          .saveDialog = velmora::app::SystemSaveDialog(),
          .enginePages =
              velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)},
-         .places = std::move(places)});
+         .places = std::move(places),
+         .openDialog = &velmora::app::SystemOpenDialog()});
     frmMain.setHistoryStore(velmora::app::UserHistoryStore());
     frmMain.show();
     return application.exec();

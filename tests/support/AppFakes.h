@@ -3,6 +3,7 @@
 #include "app/ErrorReporter.h"
 #include "app/HtmlView.h"
 #include "app/MessageBox.h"
+#include "app/OpenDialog.h"
 #include "app/SaveDialog.h"
 #include "util/Platform.h"
 
@@ -97,6 +98,18 @@ public:
     QString askFileName(QWidget*, const QString& title, const QString& filter,
                         const QString& suffix) override {
         asked.append({title, filter, suffix});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+};
+
+// Answers each question for a file to read with the queued paths, then with a cancel.
+class RecordingOpenDialog final : public app::OpenDialog {
+public:
+    QStringList titles;
+    QStringList answers;
+
+    QString askFileName(QWidget*, const QString& title, const QString&) override {
+        titles.append(title);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 };

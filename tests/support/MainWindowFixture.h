@@ -18,6 +18,7 @@ struct MainWindowFixture {
     RecordingReporter reporter;
     RecordingMessageBox messageBox;
     RecordingSaveDialog saveDialog;
+    RecordingOpenDialog openDialog;
     std::unique_ptr<util::RandomSource> random = util::SeededRandom(1);
     int viewsMade = 0;
     std::unique_ptr<app::TfrmMain> window;
@@ -75,7 +76,8 @@ struct MainWindowFixture {
                 .random = *random,
                 .searchBaseURL = searchBaseURL,
                 .saveDialog = saveDialog,
-                .enginePages = std::move(enginePages)};
+                .enginePages = std::move(enginePages),
+                .openDialog = &openDialog};
     }
 
     template <class W = QWidget> W* find(const char* name) const {
