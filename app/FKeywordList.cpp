@@ -272,36 +272,38 @@ void TfrmKeywordList::btnStartClick() {
     QString name = edtListName->text().trimmed();
     if (name.isEmpty())
         name = ListName(m_loadedFile, list.keywords);
-    makeRunner(check);
-    m_pause = check.pause;
+    QString why;
+    if (!makeRunner(check, cmbDevice->currentIndex(), &why)) {
+        say(lblDeviceError, why);
+        return;
+    }
     resetProgress(int(list.keywords.size()));
     setState(ListRunState::Running);
-    QString why;
-    if (!startRunner(name, list.keywords, cmbDevice->currentIndex(), &why)) {
+    if (!m_runner->start(name, list.keywords))
         setState(ListRunState::Idle);
-        say(lblDeviceError, why);
-    }
 }
 
-void TfrmKeywordList::makeRunner(const ListFormCheck& check) {
+bool TfrmKeywordList::makeRunner(const ListFormCheck& check, int device, QString* why) {
     using Runner = history::KeywordRunner;
+    if (device == DevicePhone) {
+        *why = QStringLiteral("Lists on a phone are not in this build yet; choose Desktop.");
+        return false;
+    }
     delete m_runner;
     m_runner = nullptr;
-    m_runner = new Runner({m_host.searchUrlPrefix, check.market, check.pause}, *m_download, m_host.random,
-                          m_host.store(), {}, this);
+    m_runner = new Runner({m_host.searchUrlPrefix, check.market, history::Device::Desktop, check.pause},
+                          *m_download, m_host.random, m_host.store(), {}, this);
     connect(m_runner, &Runner::keywordStarted, this, handler(&TfrmKeywordList::runnerKeywordStarted));
     connect(m_runner, &Runner::rowsRead, this, handler(&TfrmKeywordList::runnerRowsRead));
     connect(m_runner, &Runner::keywordFinished, this, handler(&TfrmKeywordList::runnerKeywordFinished));
     connect(m_runner, &Runner::historyNotWritten, this,
             [this](const QString& sentence) { say(lblListStatus, sentence); });
     connect(m_runner, &Runner::finished, this, handler(&TfrmKeywordList::runnerFinished));
+    return true;
 }
 
 void TfrmKeywordList::resetProgress(int count) {
     m_done = 0;
-    m_searches = 0;
-    m_searchesMs = 0;
-    m_ads = 0;
     m_keyword.clear();
     prgList->setRange(0, count);
     prgList->setValue(0);
@@ -309,8 +311,8 @@ void TfrmKeywordList::resetProgress(int count) {
 }
 
 void TfrmKeywordList::btnPauseClick() {
-    if (m_state == ListRunState::Running)
-        pauseRunner();
+    if (m_state == ListRunState::Running && m_runner)
+        m_runner->pause(); // the search under way ends first; finished(Paused) follows
 }
 
 void TfrmKeywordList::btnResumeClick() {
@@ -329,8 +331,7 @@ void TfrmKeywordList::btnStopClick() {
 void TfrmKeywordList::btnResumeListClick() {
     if (m_offers.isEmpty() || m_state != ListRunState::Idle)
         return;
-    if (!resumeStoredList(m_offers.first().name))
-        say(lblListStatus, QStringLiteral("The list '%1' could not be resumed.").arg(m_offers.first().name));
+    resumeStoredList(m_offers.first().name);
 }
 
 void TfrmKeywordList::stopRun() {
@@ -383,22 +384,18 @@ void TfrmKeywordList::keyPressEvent(QKeyEvent* event) {
 void TfrmKeywordList::runnerKeywordStarted(int index, int count, const QByteArray& keyword) {
     m_done = index;
     m_keyword = keyword;
-    m_searchClock.start();
     prgList->setRange(0, count);
     showProgress();
 }
 
 void TfrmKeywordList::runnerRowsRead(const QList<search::AdRow>& rows) {
-    m_ads += rows.size();
     if (m_host.rowsArrived)
         m_host.rowsArrived(rows);
 }
 
-void TfrmKeywordList::runnerKeywordFinished(int index, bool ok, const QString& why) {
+void TfrmKeywordList::runnerKeywordFinished(int, bool ok, const QString& why) {
     closeConsentWindow();
-    m_done = index + 1;
-    m_searchesMs += m_searchClock.elapsed();
-    ++m_searches;
+    m_done = m_runner->doneCount();
     if (!ok)
         say(lblListStatus, QStringLiteral("%1: %2").arg(QString::fromUtf8(m_keyword), why));
     showProgress();
@@ -407,7 +404,7 @@ void TfrmKeywordList::runnerKeywordFinished(int index, bool ok, const QString& w
 void TfrmKeywordList::runnerFinished(history::KeywordRunner::End end) {
     using End = history::KeywordRunner::End;
     closeConsentWindow();
-    m_done = m_runner->nextIndex();
+    m_done = m_runner->doneCount();
     const bool pausedByUser = m_pausing;
     m_pausing = false;
     switch (end) {
@@ -426,6 +423,10 @@ void TfrmKeywordList::runnerFinished(history::KeywordRunner::End end) {
     case End::StoppedAtVerdict:
         setState(ListRunState::Paused);
         say(lblListStatus, m_runner->sentence() + QStringLiteral(" The list is paused; Resume asks again."));
+        break;
+    case End::Paused:
+        setState(ListRunState::Paused);
+        say(lblListStatus, QStringLiteral("The list is paused."));
         break;
     case End::Stopped:
         setState(pausedByUser ? ListRunState::Paused : ListRunState::Idle);
@@ -472,39 +473,39 @@ void TfrmKeywordList::closeConsentWindow() {
 void TfrmKeywordList::showProgress() {
     const int total = m_runner ? m_runner->keywordCount() : 0;
     prgList->setValue(std::min(m_done, prgList->maximum()));
+    const bool searching = m_state == ListRunState::Running && !m_keyword.isEmpty();
     const std::optional<qint64> left =
-        m_state == ListRunState::Running ? EstimatedMsLeft(m_searchesMs, m_searches, total - m_done, m_pause)
-                                         : std::nullopt;
-    lblProgress->setText(ListProgressLine(m_done, total, m_keyword, m_ads, left));
+        m_runner && m_state == ListRunState::Running ? m_runner->msLeft() : std::nullopt;
+    lblProgress->setText(history::ProgressLine(searching ? m_done + 1 : m_done, total, m_keyword,
+                                               m_runner ? m_runner->adsSoFar() : 0, left));
     if (m_host.progressChanged)
         m_host.progressChanged(m_state == ListRunState::Idle ? QString() : lblProgress->text());
 }
 
-bool TfrmKeywordList::startRunner(const QString& name, const QList<QByteArray>& keywords, int device,
-                                  QString* why) {
-    // With the list store: m_runner->start(name, keywords), the device in the runner's options.
-    Q_UNUSED(name);
-    if (device == DevicePhone) {
-        *why = QStringLiteral("Lists on a phone are not in this build yet; choose Desktop.");
-        return false;
-    }
-    Q_ASSERT(device == DeviceDesktop);
-    return m_runner->start(keywords);
-}
-
 void TfrmKeywordList::pauseRunner() {
-    // With the runner's own pause: m_runner->pause(), which lets the search under way finish.
-    // Until then the search under way is stopped, and a resumed run searches that keyword again.
+    // The question left unanswered: the fetch that waits for the user would never end, so the
+    // run stops at that keyword (it goes back to the list) and Resume asks again.
     if (!m_runner || !m_runner->isRunning())
         return;
     m_pausing = true;
     m_runner->stop();
 }
 
-bool TfrmKeywordList::resumeStoredList(const QString& name) {
-    // With the list store: a runner made as in btnStartClick, then m_runner->resumeList(name).
-    Q_UNUSED(name);
-    return false;
+void TfrmKeywordList::resumeStoredList(const QString& name) {
+    QString why;
+    // Market, device and pause come from the stored list.
+    if (!makeRunner(CheckListForm({}), DeviceDesktop, &why))
+        return;
+    resetProgress(0);
+    setState(ListRunState::Running);
+    if (!m_runner->resumeList(name)) {
+        setState(ListRunState::Idle);
+        say(lblListStatus,
+            QStringLiteral("The list '%1' could not be resumed: %2").arg(name, m_runner->sentence()));
+        return;
+    }
+    prgList->setRange(0, m_runner->keywordCount());
+    showProgress();
 }
 
 } // namespace velmora::app

@@ -12,7 +12,6 @@
 #include "search/AdRow.h"
 #include "search/KeywordList.h"
 
-#include <QElapsedTimer>
 #include <QWidget>
 
 #include <functional>
@@ -98,19 +97,18 @@ private:
     void consentWindowClosed();
     void closeConsentWindow();
     void showProgress();
-    // A runner for the form's market and pause, its signals wired to the handlers below.
-    void makeRunner(const ListFormCheck& check);
+    // A runner for the form's market, device and pause, its signals wired to the handlers
+    // below; false, with *why, for a device this build cannot search as.
+    bool makeRunner(const ListFormCheck& check, int device, QString* why);
     void resetProgress(int count);
     // A handler wrapped for connect(): the signal's arguments are forwarded to it, and what
     // escapes it goes to the error reporter.
     template <class... Args> auto handler(void (TfrmKeywordList::*slot)(Args...)) {
         return [this, slot](Args... args) { runGuarded(m_host.reporter, [&] { (this->*slot)(args...); }); };
     }
-    // The runner's pieces that wait for the list store and the phone path: each is one call on
-    // the runner once they are in.
-    bool startRunner(const QString& name, const QList<QByteArray>& keywords, int device, QString* why);
+    // Pauses at once, cutting the search under way short (it is searched again on Resume).
     void pauseRunner();
-    bool resumeStoredList(const QString& name);
+    void resumeStoredList(const QString& name);
 
     KeywordListHost m_host;
     search::PageDownload* m_download;
@@ -120,12 +118,7 @@ private:
     bool m_settingText = false; // the box is filled from a file, not edited
     bool m_pausing = false;     // the run ends because the user paused it
     int m_done = 0;
-    int m_searches = 0; // timed, for the estimate of the time left
-    qint64 m_searchesMs = 0;
-    search::PauseRange m_pause;
-    qint64 m_ads = 0;
     QByteArray m_keyword;
-    QElapsedTimer m_searchClock; // of the search under way
     QList<ListOffer> m_offers;
     ConsentWindow* m_consentWindow = nullptr;
 

@@ -1,5 +1,7 @@
 #include "app/KeywordListForm.h"
 
+#include "history/ListStore.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,29 +58,6 @@ ListButtons ButtonsFor(ListRunState state, bool haveKeywords) {
     return {};
 }
 
-std::optional<qint64> EstimatedMsLeft(qint64 searchesMs, int searches, int left,
-                                      const search::PauseRange& pause) {
-    if (searches <= 0 || left < 0)
-        return std::nullopt;
-    const qint64 meanPauseMs = (qint64(pause.minSeconds) + pause.maxSeconds) * 1000 / 2;
-    return left * (searchesMs / searches + meanPauseMs);
-}
-
-QString ListProgressLine(int done, int total, const QByteArray& keyword, qint64 ads,
-                         std::optional<qint64> msLeft) {
-    QStringList parts{QStringLiteral("%1 of %2").arg(done).arg(total)};
-    if (!keyword.isEmpty())
-        parts << QString::fromUtf8(keyword);
-    parts << (ads == 1 ? QStringLiteral("1 ad so far") : QStringLiteral("%1 ads so far").arg(ads));
-    if (msLeft && done < total) {
-        // Whole minutes, rounded up: "about 0 min" would read as done.
-        const qint64 minutes = std::max<qint64>(1, (*msLeft + 59999) / 60000);
-        parts << (minutes >= 60 ? QStringLiteral("about %1 h %2 min left").arg(minutes / 60).arg(minutes % 60)
-                                : QStringLiteral("about %1 min left").arg(minutes));
-    }
-    return parts.join(QStringLiteral(" \u00B7 "));
-}
-
 QString ListName(const QString& fileName, const QList<QByteArray>& keywords) {
     const QString base = QFileInfo(fileName).completeBaseName();
     if (!base.isEmpty())
@@ -87,13 +66,14 @@ QString ListName(const QString& fileName, const QList<QByteArray>& keywords) {
 }
 
 QList<ListOffer> UnfinishedListOffers(const std::function<history::HistoryStore*()>& store) {
-    // To become, with the list store in the history:
-    //   history::HistoryStore* opened = store ? store() : nullptr; if (!opened) return {};
-    //   history::ListStore lists(*opened); QString why;
-    //   for (const history::StoredList& list : lists.unfinished(&why))
-    //       offers.append({list.name, history::ResumeOffer(list)});
-    Q_UNUSED(store);
-    return {};
+    history::HistoryStore* opened = store ? store() : nullptr;
+    if (!opened)
+        return {};
+    QString why;
+    QList<ListOffer> offers;
+    for (const history::StoredList& list : history::ListStore(*opened).unfinished(&why))
+        offers.append({list.name, history::ResumeOffer(list)});
+    return offers;
 }
 
 } // namespace velmora::app

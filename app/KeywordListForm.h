@@ -68,16 +68,6 @@ struct ListButtons {
 
 ListButtons ButtonsFor(ListRunState state, bool haveKeywords);
 
-// The run's time left: each keyword left takes the mean of the searches so far and a pause (one
-// comes before each of them) of the range's middle. Nothing until one search is done.
-std::optional<qint64> EstimatedMsLeft(qint64 searchesMs, int searches, int left,
-                                      const search::PauseRange& pause);
-
-// "12 of 300 · red shoes · 41 ads so far · about 1 h 50 min left".
-// Stands in for history::ProgressLine, which the list store brings: replace the calls with it.
-QString ListProgressLine(int done, int total, const QByteArray& keyword, qint64 ads,
-                         std::optional<qint64> msLeft);
-
 // The name a list is stored and offered under: the file's base name, or for a pasted list its
 // first keyword.
 QString ListName(const QString& fileName, const QList<QByteArray>& keywords);

@@ -379,12 +379,13 @@ QString TimeLeftText(qint64 ms) {
 
 QString ProgressLine(int number, int total, const QByteArray& keyword, qint64 ads,
                      std::optional<qint64> msLeft) {
-    QString line = QStringLiteral("%1 of %2 \u00b7 %3 \u00b7 %4 %5 so far")
-                       .arg(number)
-                       .arg(total)
-                       .arg(QString::fromUtf8(keyword))
-                       .arg(ads)
-                       .arg(ads == 1 ? QStringLiteral("ad") : QStringLiteral("ads"));
+    // Between searches (paused, stopped) there is no keyword to name.
+    QString line = QStringLiteral("%1 of %2").arg(number).arg(total);
+    if (!keyword.isEmpty())
+        line += QStringLiteral(" \u00b7 ") + QString::fromUtf8(keyword);
+    line += QStringLiteral(" \u00b7 %1 %2 so far")
+                .arg(ads)
+                .arg(ads == 1 ? QStringLiteral("ad") : QStringLiteral("ads"));
     if (msLeft)
         line += QStringLiteral(" \u00b7 ") + TimeLeftText(*msLeft);
     return line;

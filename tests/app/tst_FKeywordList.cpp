@@ -103,8 +103,6 @@ private slots:
     void loadsFile_data();
     void loadsFile();
     void mainControlsKeepTheirPlaces();
-    void progressLine_data();
-    void progressLine();
 };
 
 void TestFKeywordList::runsListIntoMainList() {
@@ -423,38 +421,6 @@ void TestFKeywordList::mainControlsKeepTheirPlaces() {
     QVERIFY(history.right() < button.left());
     QVERIFY(button.right() < gauge.left());
     QCOMPARE(gauge.width(), 130);
-}
-
-void TestFKeywordList::progressLine_data() {
-    QTest::addColumn<int>("done");
-    QTest::addColumn<int>("total");
-    QTest::addColumn<QByteArray>("keyword");
-    QTest::addColumn<int>("ads");
-    QTest::addColumn<int>("searchesMs"); // the time the searches so far took, together
-    QTest::addColumn<int>("searches");
-    QTest::addColumn<QString>("line");
-
-    // 288 left, each 1 s of search and 30 s of pause: 8928 s, 148.8 min, said as 149.
-    QTest::newRow("long list")
-        << 12 << 300 << QByteArray("red shoes") << 41 << 12000 << 12
-        << "12 of 300 \u00B7 red shoes \u00B7 41 ads so far \u00B7 about 2 h 29 min left";
-    QTest::newRow("nothing searched yet")
-        << 0 << 3 << QByteArray("k0") << 0 << 0 << 0 << "0 of 3 \u00B7 k0 \u00B7 0 ads so far";
-    QTest::newRow("one ad, one left")
-        << 2 << 3 << QByteArray() << 1 << 1000 << 2 << "2 of 3 \u00B7 1 ad so far \u00B7 about 1 min left";
-    QTest::newRow("done") << 3 << 3 << QByteArray() << 6 << 900 << 3 << "3 of 3 \u00B7 6 ads so far";
-}
-
-void TestFKeywordList::progressLine() {
-    QFETCH(int, done);
-    QFETCH(int, total);
-    QFETCH(QByteArray, keyword);
-    QFETCH(int, ads);
-    QFETCH(int, searchesMs);
-    QFETCH(int, searches);
-    QFETCH(QString, line);
-    const std::optional<qint64> left = app::EstimatedMsLeft(searchesMs, searches, total - done, {20, 40});
-    QCOMPARE(app::ListProgressLine(done, total, keyword, ads, left), line);
 }
 
 QTEST_MAIN(TestFKeywordList)
