@@ -1,25 +1,26 @@
 #include "history/KeywordRunner.h"
 
 #include "history/HistoryStore.h"
-#include "search/PageDownload.h"
 #include "search/PageVerdict.h"
 #include "search/ReadAds.h"
+#include "search/SearchFetcher.h"
 
 #include <QDateTime>
 #include <QTimer>
 
 namespace velmora::history {
 
-KeywordRunner::KeywordRunner(Options options, search::PageDownload& download, util::RandomSource& random,
+KeywordRunner::KeywordRunner(Options options, search::SearchFetcher& fetcher, util::RandomSource& random,
                              HistoryStore* store, Schedule schedule, QObject* parent)
-    : QObject(parent), m_options(std::move(options)), m_download(download), m_random(random), m_store(store),
+    : QObject(parent), m_options(std::move(options)), m_fetcher(fetcher), m_random(random), m_store(store),
       m_schedule(std::move(schedule)) {
     if (!m_schedule) {
         m_schedule = [this](int ms, std::function<void()> then) {
             QTimer::singleShot(ms, this, std::move(then));
         };
     }
-    connect(&m_download, &search::PageDownload::finished, this, &KeywordRunner::downloaded);
+    connect(&m_fetcher, &search::SearchFetcher::finished, this, &KeywordRunner::fetched);
+    connect(&m_fetcher, &search::SearchFetcher::userNeeded, this, &KeywordRunner::userNeeded);
 }
 
 KeywordRunner::~KeywordRunner() = default;
@@ -49,9 +50,9 @@ void KeywordRunner::stop() {
     if (!m_running)
         return;
     ++m_generation; // a pending pause ends nothing later
-    // Not running any more, so the aborted download's end is not counted as a failure.
+    // Not running any more, so the aborted fetch's end is not counted as a failure.
     m_running = false;
-    m_download.abort();
+    m_fetcher.abort();
     end(End::Stopped);
 }
 
@@ -63,36 +64,33 @@ void KeywordRunner::runNext() {
     const QByteArray& keyword = m_keywords.at(m_next);
     emit keywordStarted(m_next, int(m_keywords.size()), keyword);
     const QByteArray url = search::SearchUrl(m_options.searchUrlPrefix, keyword, m_options.market);
-    try {
-        if (!m_download.start(QUrl::fromEncoded(url)))
-            keywordFailed(QStringLiteral("Another download was running."));
-    } catch (const std::exception& error) {
-        // The temporary file could not be made: this search fails, the list goes on.
-        keywordFailed(QString::fromUtf8(error.what()));
-    }
+    QString whyNot;
+    // A page that cannot be fetched at all (no temporary file, no web engine) fails this
+    // search; the list goes on.
+    if (!m_fetcher.start(QUrl::fromEncoded(url), &whyNot))
+        keywordFailed(whyNot.isEmpty() ? QStringLiteral("Another download was running.") : whyNot);
 }
 
-void KeywordRunner::downloaded(const search::DownloadResult& result) {
+void KeywordRunner::fetched(const search::FetchedPage& page) {
     if (!m_running || m_waiting)
         return;
-    if (result.outcome != search::DownloadResult::Outcome::Completed) {
-        const QString why = search::DownloadEndStatus(result, false);
-        record(SearchOutcome::Error, why, {});
-        keywordFailed(why);
+    using Outcome = search::FetchedPage::Outcome;
+    if (page.outcome == Outcome::Failed || page.outcome == Outcome::Aborted) {
+        record(SearchOutcome::Error, page.why, {}, page.throughEngine);
+        keywordFailed(page.why);
         return;
     }
-    const search::PageVerdict verdict = search::JudgePage(result.finalUrl, result.pageText);
-    if (verdict != search::PageVerdict::ResultsPage) {
+    if (page.outcome == Outcome::Verdict) {
         // Asking again at once would only hammer the engine: the run stops before this keyword.
-        m_sentence = search::PageVerdictSentence(verdict);
-        record(SearchOutcome::Verdict, m_sentence, {});
+        m_sentence = page.why;
+        record(SearchOutcome::Verdict, m_sentence, {}, page.throughEngine);
         emit keywordFinished(m_next, false, m_sentence);
         end(End::StoppedAtVerdict);
         return;
     }
     const QByteArray& keyword = m_keywords.at(m_next);
-    const QList<search::AdRow> rows = search::ReadAds(result.pageText, keyword);
-    record(rows.isEmpty() ? SearchOutcome::NoAds : SearchOutcome::AdsRead, {}, rows);
+    const QList<search::AdRow> rows = search::ReadAds(page.pageText, keyword);
+    record(rows.isEmpty() ? SearchOutcome::NoAds : SearchOutcome::AdsRead, {}, rows, page.throughEngine);
     m_failuresInARow = 0;
     emit rowsRead(rows);
     emit keywordFinished(m_next, true, {});
@@ -136,15 +134,15 @@ void KeywordRunner::end(End how) {
 }
 
 void KeywordRunner::record(SearchOutcome outcome, const QString& outcomeText,
-                           const QList<search::AdRow>& rows) {
+                           const QList<search::AdRow>& rows, bool throughEngine) {
     if (!m_store)
         return;
     SearchRecord record;
     record.time = QDateTime::currentDateTimeUtc();
     record.keyword = m_keywords.at(m_next);
     record.market = search::MarketName(m_options.market);
-    record.device = Device::Desktop;
-    record.loadMethod = LoadMethod::Download;
+    record.device = m_options.device;
+    record.loadMethod = throughEngine ? LoadMethod::Scripts : LoadMethod::Download;
     record.outcome = outcome;
     record.outcomeText = outcomeText;
     for (const search::AdRow& row : rows)

@@ -4,6 +4,7 @@
 
 #include "history/HistoryStore.h"
 #include "history/KeywordRunner.h"
+#include "search/DownloadFetcher.h"
 #include "search/PageDownload.h"
 
 #include "LoopbackServer.h"
@@ -19,6 +20,9 @@ using velmora::history::HistoryLocation;
 using velmora::history::HistoryStore;
 using velmora::history::KeywordRunner;
 using velmora::search::AdRow;
+using velmora::search::Device;
+using velmora::search::DownloadFetcher;
+using velmora::search::FetchedPage;
 using velmora::search::PageDownload;
 using velmora::testing::CannedReply;
 using velmora::testing::LoopbackServer;
@@ -50,6 +54,8 @@ private slots:
     void runsList_data();
     void runsList();
     void marketInAddressAndHistory();
+    void deviceAndLoadMethodInHistory_data();
+    void deviceAndLoadMethodInHistory();
 };
 
 void TestKeywordRunner::runsList_data() {
@@ -100,8 +106,9 @@ void TestKeywordRunner::runsList() {
     QTemporaryDir folder;
     ScriptedRandom random(QList<int>(answers.size() * 2, 0));
     PageDownload download(folder.path(), random);
+    DownloadFetcher fetcher(download);
     QList<int> pauses;
-    KeywordRunner runner({server.url() + "/search?q=", {}, {}}, download, random, nullptr,
+    KeywordRunner runner({server.url() + "/search?q=", {}, {}, {}}, fetcher, random, nullptr,
                          [&](int ms, std::function<void()> then) {
                              pauses.append(ms);
                              QTimer::singleShot(0, std::move(then));
@@ -150,7 +157,9 @@ void TestKeywordRunner::marketInAddressAndHistory() {
     HistoryStore store(location);
     ScriptedRandom random(QList<int>(8, 0));
     PageDownload download(folder.path(), random);
-    KeywordRunner runner({server.url() + "/search?q=", {"de", "en"}, {0, 0}}, download, random, &store);
+    DownloadFetcher fetcher(download);
+    KeywordRunner runner({server.url() + "/search?q=", {"de", "en"}, Device::Desktop, {0, 0}}, fetcher,
+                         random, &store);
     QSignalSpy finished(&runner, &KeywordRunner::finished);
     QVERIFY(runner.start({"red shoes", "boots"}));
     QVERIFY(finished.wait(10000));
@@ -167,6 +176,67 @@ void TestKeywordRunner::marketInAddressAndHistory() {
     while (query.next())
         stored << query.value(0).toString();
     QCOMPARE(stored, (QStringList{"red shoes|de/en|desktop|1", "boots|de/en|desktop|1"}));
+}
+
+namespace {
+
+// Answers every fetch at once, from the event loop, with a results page loaded the given way.
+class InstantFetcher final : public velmora::search::SearchFetcher {
+public:
+    explicit InstantFetcher(bool throughEngine) : m_throughEngine(throughEngine) {}
+    bool start(const QUrl& url, QString*) override {
+        FetchedPage page;
+        page.outcome = FetchedPage::Outcome::Completed;
+        page.finalUrl = url;
+        page.pageText = ResultsPage("shoes");
+        page.throughEngine = m_throughEngine;
+        m_running = true;
+        QTimer::singleShot(0, this, [this, page] {
+            m_running = false;
+            emit finished(page);
+        });
+        return true;
+    }
+    void abort() override {}
+    bool isRunning() const override { return m_running; }
+
+private:
+    bool m_throughEngine;
+    bool m_running = false;
+};
+
+} // namespace
+
+void TestKeywordRunner::deviceAndLoadMethodInHistory_data() {
+    QTest::addColumn<Device>("device");
+    QTest::addColumn<bool>("throughEngine");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("desktop download") << Device::Desktop << false << QStringLiteral("desktop|download");
+    QTest::newRow("desktop through the engine")
+        << Device::Desktop << true << QStringLiteral("desktop|scripts");
+    QTest::newRow("phone") << Device::Phone << true << QStringLiteral("phone|scripts");
+}
+
+void TestKeywordRunner::deviceAndLoadMethodInHistory() {
+    QFETCH(Device, device);
+    QFETCH(bool, throughEngine);
+    QFETCH(QString, stored);
+    QTemporaryDir folder;
+    HistoryLocation location;
+    location.kind = HistoryLocation::Kind::SQLite;
+    location.filePath = folder.filePath(QStringLiteral("history.sqlite"));
+    HistoryStore store(location);
+    ScriptedRandom random(QList<int>(8, 0));
+    InstantFetcher fetcher(throughEngine);
+    KeywordRunner runner({"http://127.0.0.1:9/search?q=", {}, device, {0, 0}}, fetcher, random, &store);
+    QSignalSpy finished(&runner, &KeywordRunner::finished);
+    QVERIFY(runner.start({"shoes"}));
+    QVERIFY(finished.wait(10000));
+    QSqlQuery query(store.database());
+    QVERIFY(query.exec(QStringLiteral("SELECT device || '|' || load_method FROM searches")));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toString(), stored);
+    QVERIFY(!query.next());
 }
 
 QTEST_GUILESS_MAIN(TestKeywordRunner)
