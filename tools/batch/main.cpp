@@ -2,17 +2,21 @@
 // Searches a list of keywords one after the other, politely paced, and writes the ads of every
 // search as they come: CSV with the results list's columns, or JSON lines.
 
+#include "app/WebEngineLoader.h"
 #include "brand/AppGlobals.h"
 #include "history/HistoryLocation.h"
 #include "history/HistoryStore.h"
 #include "history/KeywordRunner.h"
 #include "search/CsvWriter.h"
+#include "search/DownloadFetcher.h"
+#include "search/EnginePageFetcher.h"
 #include "search/KeywordList.h"
 #include "search/PageDownload.h"
 #include "search/SearchPacing.h"
 #include "search/SearchUrl.h"
 #include "util/RandomSource.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -34,18 +38,24 @@ constexpr int ExitUsage = 2;
 constexpr int ExitVerdict = 3; // stopped at a consent or captcha page
 
 constexpr const char* Usage =
-    "Usage: velmora-batch [--country CC] [--language LL] [--pause MIN-MAX] [--format csv|jsonl]\n"
-    "                     [--output FILE|-] [--history PATH|URL] KEYWORDS_FILE|-\n"
+    "Usage: velmora-batch [--country CC] [--language LL] [--device desktop|phone] [--pause MIN-MAX]\n"
+    "                     [--format csv|jsonl] [--output FILE|-] [--history PATH|URL] KEYWORDS_FILE|-\n"
     "\n"
     "Searches every keyword of a list, one after the other with a random pause between them,\n"
-    "and writes the ads of each search as soon as it is read. Searches run on the desktop path\n"
-    "(the page downloaded as a desktop browser asks for it, without scripts); a page that\n"
+    "and writes the ads of each search as soon as it is read. On the desktop (the default) the\n"
+    "page is downloaded as a desktop browser asks for it, without scripts; as a phone it is\n"
+    "loaded with scripts by the web engine, with a phone's browser and screen. A page that\n"
     "needs scripts, consent or a captcha stops the run.\n"
     "\n"
     "  KEYWORDS_FILE   one keyword a line, UTF-8 (or Windows-1252 when not UTF-8), text or\n"
     "                  CSV; blank lines and repeats are skipped; - reads standard input\n"
     "  --country CC    the country the engine is asked for (gl), two letters such as de\n"
     "  --language LL   the language of the engine's pages (hl), two letters such as en\n"
+    "  --device desktop|phone\n"
+    "                  the device the engine is asked as (default desktop); phone needs the\n"
+    "                  web engine module (velmora_webengine) beside this program or in\n"
+    "                  ../lib/velmora, and runs on Qt's offscreen platform unless\n"
+    "                  QT_QPA_PLATFORM names another\n"
     "  --pause MIN-MAX seconds between two searches, drawn at random (default 20-40; 0 for none)\n"
     "  --format csv|jsonl\n"
     "                  csv (default): a header line, then Ad Title, Ad Text, Ad URL, Used\n"
@@ -70,6 +80,7 @@ constexpr const char* Usage =
 
 struct Options {
     search::Market market;
+    search::Device device = search::Device::Desktop;
     search::PauseRange pause;
     bool jsonLines = false;
     QByteArray output = "-";
@@ -107,8 +118,8 @@ std::optional<Options> parseArguments(int argc, char** argv, int* exitStatus) {
             positional.append(arg);
             continue;
         }
-        static const QList<QByteArray> WithValue = {"--country", "--language", "--pause",  "--format",
-                                                    "-o",        "--output",   "--history"};
+        static const QList<QByteArray> WithValue = {"--country", "--language", "--device", "--pause",
+                                                    "--format",  "-o",         "--output", "--history"};
         if (!WithValue.contains(arg))
             return usageError(QStringLiteral("unknown option %1").arg(QString::fromLocal8Bit(arg)));
         if (i + 1 >= argc)
@@ -120,6 +131,12 @@ std::optional<Options> parseArguments(int argc, char** argv, int* exitStatus) {
         if (arg == "--language" &&
             !search::ParseMarketCode(value, "language", &options.market.language, &why))
             return usageError(why);
+        if (arg == "--device") {
+            const std::optional<search::Device> device = search::DeviceFromName(value);
+            if (!device)
+                return usageError(QStringLiteral("the device is desktop or phone"));
+            options.device = *device;
+        }
         if (arg == "--pause" && !search::ParsePauseRange(value, &options.pause, &why))
             return usageError(why);
         if (arg == "--format") {
@@ -146,20 +163,40 @@ QByteArray jsonLine(const search::AdRow& row, const Options& options) {
     object.insert(QStringLiteral("text"), QString::fromUtf8(row.text));
     object.insert(QStringLiteral("url"), QString::fromUtf8(row.url));
     object.insert(QStringLiteral("market"), QString::fromUtf8(search::MarketName(options.market)));
-    object.insert(QStringLiteral("device"), QStringLiteral("desktop"));
+    object.insert(QStringLiteral("device"), search::DeviceName(options.device));
     object.insert(QStringLiteral("block"), QString()); // the plain path's readers do not say
     object.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+// The application object: a phone's page needs the web engine, and so a GUI application, which
+// runs on Qt's offscreen platform unless the user named another. The desktop path needs neither.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, search::Device device) {
+    if (device == search::Device::Desktop)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
     int exitStatus = ExitOk;
     const std::optional<Options> options = parseArguments(argc, argv, &exitStatus);
     if (!options)
         return exitStatus;
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv, options->device);
+    // The module is looked for beside this program (as the build and a portable folder have it)
+    // and in the installed library folder; only a phone's search loads it, before anything is read
+    // or written.
+    const QString toolDir = QCoreApplication::applicationDirPath();
+    app::WebEngineLoader webEngine(
+        QStringList{toolDir, QDir::cleanPath(toolDir + QStringLiteral("/../lib/velmora"))});
+    if (options->device == search::Device::Phone && !webEngine.module()) {
+        say(QStringLiteral("A phone's search needs the web engine. %1").arg(webEngine.errorString()));
+        return ExitUsage;
+    }
 
     QFile input;
     const bool inputOpened =
@@ -213,8 +250,24 @@ int main(int argc, char** argv) {
                                    ? search::BuiltInSearchBaseURL()
                                    : qgetenv("VELMORA_SEARCH_BASE_URL");
     search::PageDownload download(QDir::tempPath(), util::SystemRandom());
-    history::KeywordRunner runner({search::SearchUrlPrefix(baseUrl), options->market, options->pause},
-                                  download, util::SystemRandom(), store.get());
+    std::unique_ptr<search::SearchFetcher> fetcher;
+    if (options->device == search::Device::Phone) {
+        fetcher = std::make_unique<search::EnginePageFetcher>(
+            search::EngineFetchSettings{app::modulePhonePageFactory(webEngine, search::CurrentPhone())});
+    } else {
+        fetcher = std::make_unique<search::DownloadFetcher>(download);
+    }
+    history::KeywordRunner runner(
+        {search::SearchUrlPrefix(baseUrl), options->market, options->device, options->pause}, *fetcher,
+        util::SystemRandom(), store.get());
+
+    // A consent or captcha page that the engine would show to a user: nobody is here to answer
+    // it, so the run stops there, as at such a page on the desktop.
+    QString userCheck;
+    QObject::connect(&runner, &history::KeywordRunner::userNeeded, [&](search::PageVerdict verdict) {
+        userCheck = search::PageVerdictSentence(verdict);
+        QMetaObject::invokeMethod(&runner, &history::KeywordRunner::stop, Qt::QueuedConnection);
+    });
 
     qsizetype adsSoFar = 0;
     QObject::connect(&runner, &history::KeywordRunner::rowsRead, [&](const QList<search::AdRow>& rows) {
@@ -248,6 +301,10 @@ int main(int argc, char** argv) {
         const int notRun = runner.keywordCount() - runner.nextIndex();
         if (!runner.sentence().isEmpty())
             say(runner.sentence());
+        if (!userCheck.isEmpty()) {
+            say(userCheck);
+            end = history::KeywordRunner::End::StoppedAtVerdict;
+        }
         if (!runner.failedKeywords().isEmpty()) {
             QStringList names;
             for (const QByteArray& keyword : runner.failedKeywords())
@@ -258,19 +315,19 @@ int main(int argc, char** argv) {
             say(QStringLiteral("%1 of %2 keywords not searched").arg(notRun).arg(runner.keywordCount()));
         switch (end) {
         case history::KeywordRunner::End::AllDone:
-            application.exit(ExitOk);
+            application->exit(ExitOk);
             break;
         case history::KeywordRunner::End::StoppedAtVerdict:
-            application.exit(ExitVerdict);
+            application->exit(ExitVerdict);
             break;
         default:
-            application.exit(ExitFailed);
+            application->exit(ExitFailed);
         }
     });
     if (list.keywords.isEmpty())
         return outputFailed ? ExitFailed : ExitOk;
     runner.start(list.keywords);
-    int status = application.exec();
+    int status = application->exec();
     if (csv.failed() || outputFailed) {
         say(QStringLiteral("cannot write %1: %2")
                 .arg(QFile::decodeName(options->output), output.errorString()));
