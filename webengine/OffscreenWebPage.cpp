@@ -116,6 +116,8 @@ OffscreenWebPage::OffscreenWebPage(QObject* parent, const search::PhoneProfile* 
     if (phone) {
         m_screen = new QWebEngineView;
         m_screen->setAttribute(Qt::WA_DontShowOnScreen);
+        // Its going is no window closing: a program whose last window it was goes on.
+        m_screen->setAttribute(Qt::WA_QuitOnClose, false);
         m_screen->resize(phone->viewport);
         m_screen->setPage(m_page);
         m_screen->show();

@@ -1,8 +1,10 @@
 // velmora-batch run as a separate program against a loopback engine: the rows on standard output,
-// the exit statuses, and the usage errors.
+// the exit statuses, the usage errors, and the phone's searches through the web engine module.
 
 #include "LoopbackServer.h"
+#include "search/OffscreenPage.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -69,6 +71,8 @@ private slots:
     void exitStatuses_data();
     void exitStatuses();
     void jsonLines();
+    void phone_data();
+    void phone();
 };
 
 void TestVelmoraBatchTool::exitStatuses_data() {
@@ -133,6 +137,59 @@ void TestVelmoraBatchTool::jsonLines() {
     QCOMPARE(row.value(QStringLiteral("market")).toString(), QStringLiteral("de/en"));
     QCOMPARE(row.value(QStringLiteral("device")).toString(), QStringLiteral("desktop"));
     QVERIFY(!row.value(QStringLiteral("time")).toString().isEmpty());
+}
+
+void TestVelmoraBatchTool::phone_data() {
+    QTest::addColumn<bool>("besideModule"); // the tool as built, or a copy alone in a folder
+    QTest::newRow("through the web engine") << true;
+    QTest::newRow("module missing") << false;
+}
+
+void TestVelmoraBatchTool::phone() {
+    QFETCH(bool, besideModule);
+#ifndef VELMORA_WEBENGINE_BUILT
+    if (besideModule)
+        QSKIP("the web engine module is not built here");
+#endif
+    LoopbackServer server;
+    CannedReply reply;
+    // One text ad in today's layout, as the engine serves it to a phone.
+    reply.body = "<html><body><div id=\"tads\"><div data-text-ad=\"1\"><span>Sponsored</span>"
+                 "<a data-rw=\"/aclk?x\" href=\"/t\"><div role=\"heading\">Shoes on the go</div>"
+                 "<span role=\"text\">m.shop.example</span></a><div><span>Tap to buy</span></div></div>"
+                 "</div></body></html>";
+    server.setReply("/search", reply);
+    QTemporaryDir alone;
+    QString tool = QStringLiteral(VELMORA_BATCH_TOOL);
+    if (!besideModule) {
+        const QString copy = alone.filePath(QStringLiteral("velmora-batch"));
+        QVERIFY(QFile::copy(tool, copy));
+        tool = copy;
+    }
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VELMORA_SEARCH_BASE_URL"), QString::fromLatin1(server.url()));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // the tool chooses the offscreen one itself
+    process.setProcessEnvironment(environment);
+    process.start(tool, {"--device", "phone", "--pause", "0", "--format", "jsonl", "--language", "en", "-"});
+    QVERIFY(process.waitForStarted(10000));
+    process.write("shoes\n");
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(60000));
+    const QByteArray err = process.readAllStandardError();
+    if (!besideModule) {
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY2(err.contains("A phone's search needs the web engine. The web engine module"),
+                 err.constData());
+        QCOMPARE(server.requestCount(), 0);
+        return;
+    }
+    QVERIFY2(process.exitCode() == 0, err.constData());
+    QCOMPARE(server.requests().first().header("User-Agent"), velmora::search::CurrentPhone().userAgent);
+    const QJsonObject row = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    QCOMPARE(row.value(QStringLiteral("title")).toString(), QStringLiteral("Shoes on the go"));
+    QCOMPARE(row.value(QStringLiteral("device")).toString(), QStringLiteral("phone"));
+    QCOMPARE(row.value(QStringLiteral("market")).toString(), QStringLiteral("/en"));
 }
 
 QTEST_GUILESS_MAIN(TestVelmoraBatchTool)
