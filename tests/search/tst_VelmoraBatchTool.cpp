@@ -141,12 +141,15 @@ void TestVelmoraBatchTool::jsonLines() {
 
 void TestVelmoraBatchTool::phone_data() {
     QTest::addColumn<bool>("besideModule"); // the tool as built, or a copy alone in a folder
-    QTest::newRow("through the web engine") << true;
-    QTest::newRow("module missing") << false;
+    QTest::addColumn<bool>("captcha");      // the engine answers with its captcha page
+    QTest::newRow("through the web engine") << true << false;
+    QTest::newRow("captcha: nobody to answer it") << true << true;
+    QTest::newRow("module missing") << false << false;
 }
 
 void TestVelmoraBatchTool::phone() {
     QFETCH(bool, besideModule);
+    QFETCH(bool, captcha);
 #ifndef VELMORA_WEBENGINE_BUILT
     if (besideModule)
         QSKIP("the web engine module is not built here");
@@ -159,6 +162,12 @@ void TestVelmoraBatchTool::phone() {
                  "<span role=\"text\">m.shop.example</span></a><div><span>Tap to buy</span></div></div>"
                  "</div></body></html>";
     server.setReply("/search", reply);
+    if (captcha) {
+        server.setRedirect("/search", "/sorry/index");
+        CannedReply form;
+        form.body = "<form id=captcha-form></form>";
+        server.setReply("/sorry/index", form);
+    }
     QTemporaryDir alone;
     QString tool = QStringLiteral(VELMORA_BATCH_TOOL);
     if (!besideModule) {
@@ -182,6 +191,12 @@ void TestVelmoraBatchTool::phone() {
         QVERIFY2(err.contains("A phone's search needs the web engine. The web engine module"),
                  err.constData());
         QCOMPARE(server.requestCount(), 0);
+        return;
+    }
+    if (captcha) {
+        QCOMPARE(process.exitCode(), 3);
+        QVERIFY2(err.contains("1 of 1 keywords not searched"), err.constData());
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
         return;
     }
     QVERIFY2(process.exitCode() == 0, err.constData());
