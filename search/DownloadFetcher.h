@@ -19,7 +19,7 @@ public:
 
     bool start(const QUrl& url, QString* whyNot) override;
     void abort() override;
-    bool isRunning() const override;
+    bool isRunning() const;
 
 private:
     void downloaded(const DownloadResult& result);

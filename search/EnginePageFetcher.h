@@ -25,7 +25,7 @@ public:
 
     bool start(const QUrl& url, QString* whyNot) override;
     void abort() override;
-    bool isRunning() const override;
+    bool isRunning() const;
 
     // The engine's load progress of the current page, 0 to 100.
     EngineFetch& engine() { return *m_engine; }

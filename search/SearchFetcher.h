@@ -35,7 +35,6 @@ public:
     // Stops a running fetch: finished(Aborted) comes before this returns, if one ran. Does
     // nothing otherwise, so calling it twice is harmless.
     virtual void abort() = 0;
-    virtual bool isRunning() const = 0;
 
 signals:
     // Only fetchers that may show a page to the user emit this: the run waits (no time limit)

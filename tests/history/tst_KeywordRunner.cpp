@@ -190,19 +190,13 @@ public:
         page.finalUrl = url;
         page.pageText = ResultsPage("shoes");
         page.throughEngine = m_throughEngine;
-        m_running = true;
-        QTimer::singleShot(0, this, [this, page] {
-            m_running = false;
-            emit finished(page);
-        });
+        QTimer::singleShot(0, this, [this, page] { emit finished(page); });
         return true;
     }
     void abort() override {}
-    bool isRunning() const override { return m_running; }
 
 private:
     bool m_throughEngine;
-    bool m_running = false;
 };
 
 } // namespace
