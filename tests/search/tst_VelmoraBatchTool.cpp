@@ -102,6 +102,8 @@ void TestVelmoraBatchTool::exitStatuses_data() {
     QTest::newRow("country of three letters")
         << QStringList{"--country", "deu"} << QByteArray("shoes\n") << 2 << QByteArray()
         << QByteArray("The country must be two letters");
+    QTest::newRow("no such device") << QStringList{"--device", "tablet"} << QByteArray("shoes\n") << 2
+                                    << QByteArray() << QByteArray("the device is desktop or phone");
     QTest::newRow("UTF-16 list refused")
         << noPause << QByteArray("\xff\xfes\0h\0", 6) << 2 << QByteArray() << QByteArray("UTF-16");
 }
