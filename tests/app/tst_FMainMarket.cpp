@@ -3,52 +3,19 @@
 // as the phone, are stored with the search in the history, and are there again after a restart.
 
 #include "SearchWindowFixture.h"
+#include "StandInEnginePage.h"
 
 #include "history/HistoryStore.h"
 
 #include <QComboBox>
 #include <QSettings>
 #include <QSqlQuery>
-#include <QTimer>
 #include <QToolButton>
 
 using namespace velmora;
 using namespace velmora::testing;
 
 namespace {
-
-// The engine's page as a phone, as a stand-in: it remembers the address it was asked for and
-// shows a results page with one ad.
-class PhonePage final : public search::OffscreenPage {
-public:
-    explicit PhonePage(QList<QUrl>* asked) : m_asked(asked) {}
-    void setEvents(Events events) override { m_events = std::move(events); }
-    void load(const QUrl& url) override {
-        m_asked->append(url);
-        m_url = url;
-        m_loading = true;
-        QTimer::singleShot(0, &m_context, [this] {
-            m_events.loadStarted();
-            m_loading = false;
-            m_events.loadFinished(true, {});
-        });
-    }
-    bool isLoading() const override { return m_loading; }
-    QUrl url() const override { return m_url; }
-    void countDocumentChanges(std::function<void(qint64)> done) override { done(1); }
-    void markup(std::function<void(const QString&)> done) override {
-        done(QStringLiteral(
-            "<div id=tads><a id=an1 href=/x>Phone ad</a> Tap<cite>m.shop.example</cite></div>"));
-    }
-    QWidget* createView(QWidget*) override { return nullptr; }
-
-private:
-    QObject m_context;
-    QList<QUrl>* m_asked;
-    Events m_events;
-    QUrl m_url;
-    bool m_loading = false;
-};
 
 struct MarketWindow {
     SearchWindow w;
@@ -57,9 +24,7 @@ struct MarketWindow {
     explicit MarketWindow(QSettings& settings) {
         app::MainWindowServices services =
             w.f.services(w.dir.path(), w.server.url(), {}, "http://127.0.0.1:9/liveupdate/velmora/");
-        services.phonePages = [this](QObject*, QString&) -> std::unique_ptr<search::OffscreenPage> {
-            return std::make_unique<PhonePage>(&phoneAsked);
-        };
+        services.phonePages = StandInResultsPages(QStringLiteral("Phone ad"), &phoneAsked);
         services.userSettings = &settings;
         w.f.window = std::make_unique<app::TfrmMain>(app::BrandSettings{}, std::move(services));
     }

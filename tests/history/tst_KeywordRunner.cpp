@@ -5,10 +5,12 @@
 #include "history/HistoryStore.h"
 #include "history/KeywordRunner.h"
 #include "search/DownloadFetcher.h"
+#include "search/EnginePageFetcher.h"
 #include "search/PageDownload.h"
 
 #include "LoopbackServer.h"
 #include "ScriptedRandom.h"
+#include "StandInEnginePage.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -22,12 +24,14 @@ using velmora::history::KeywordRunner;
 using velmora::search::AdRow;
 using velmora::search::Device;
 using velmora::search::DownloadFetcher;
-using velmora::search::FetchedPage;
+using velmora::search::EnginePageFetcher;
 using velmora::search::PageDownload;
+using velmora::search::SearchFetcher;
 using velmora::testing::CannedReply;
 using velmora::testing::LoopbackServer;
 using velmora::testing::RecordedRequest;
 using velmora::testing::ScriptedRandom;
+using velmora::testing::StandInResultsPages;
 
 Q_DECLARE_METATYPE(KeywordRunner::End)
 
@@ -53,9 +57,8 @@ class TestKeywordRunner : public QObject {
 private slots:
     void runsList_data();
     void runsList();
+    void marketInAddressAndHistory_data();
     void marketInAddressAndHistory();
-    void deviceAndLoadMethodInHistory_data();
-    void deviceAndLoadMethodInHistory();
 };
 
 void TestKeywordRunner::runsList_data() {
@@ -147,7 +150,19 @@ void TestKeywordRunner::runsList() {
     }
 }
 
+void TestKeywordRunner::marketInAddressAndHistory_data() {
+    QTest::addColumn<Device>("device");
+    QTest::addColumn<bool>("throughEngine"); // the engine's fetcher (stand-in pages), or the download
+    QTest::addColumn<QString>("stored");     // device and load method
+    QTest::newRow("desktop, downloaded") << Device::Desktop << false << QStringLiteral("desktop|download");
+    QTest::newRow("desktop, with scripts") << Device::Desktop << true << QStringLiteral("desktop|scripts");
+    QTest::newRow("phone") << Device::Phone << true << QStringLiteral("phone|scripts");
+}
+
 void TestKeywordRunner::marketInAddressAndHistory() {
+    QFETCH(Device, device);
+    QFETCH(bool, throughEngine);
+    QFETCH(QString, stored);
     LoopbackServer server;
     server.setResponder("/search", [](const RecordedRequest&) { return Page(ResultsPage("shoes")); });
     QTemporaryDir folder;
@@ -157,80 +172,31 @@ void TestKeywordRunner::marketInAddressAndHistory() {
     HistoryStore store(location);
     ScriptedRandom random(QList<int>(8, 0));
     PageDownload download(folder.path(), random);
-    DownloadFetcher fetcher(download);
-    KeywordRunner runner({server.url() + "/search?q=", {"de", "en"}, Device::Desktop, {0, 0}}, fetcher,
-                         random, &store);
+    DownloadFetcher plain(download);
+    QList<QUrl> asked;
+    EnginePageFetcher engine({StandInResultsPages(QStringLiteral("Shoes"), &asked), 5000, 50});
+    SearchFetcher& fetcher = throughEngine ? static_cast<SearchFetcher&>(engine) : plain;
+    KeywordRunner runner({server.url() + "/search?q=", {"de", "en"}, device, {0, 0}}, fetcher, random,
+                         &store);
     QSignalSpy finished(&runner, &KeywordRunner::finished);
     QVERIFY(runner.start({"red shoes", "boots"}));
     QVERIFY(finished.wait(10000));
 
-    const QList<RecordedRequest> requests = server.requests();
-    QCOMPARE(requests.size(), 2);
-    QCOMPARE(requests.at(0).target, QByteArray("/search?q=red+shoes&gl=de&hl=en"));
-    QCOMPARE(requests.at(1).target, QByteArray("/search?q=boots&gl=de&hl=en"));
+    QList<QByteArray> targets;
+    for (const RecordedRequest& request : server.requests())
+        targets.append(request.target);
+    for (const QUrl& url : asked)
+        targets.append(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority));
+    QCOMPARE(targets, (QList<QByteArray>{"/search?q=red+shoes&gl=de&hl=en", "/search?q=boots&gl=de&hl=en"}));
     QSqlQuery query(store.database());
-    QVERIFY(query.exec(
-        QStringLiteral("SELECT k.keyword || '|' || s.market || '|' || s.device || '|' || s.ad_count"
-                       " FROM searches s JOIN keywords k ON k.id = s.keyword_id ORDER BY s.id")));
-    QStringList stored;
+    QVERIFY(
+        query.exec(QStringLiteral("SELECT k.keyword || '|' || s.market || '|' || s.device || '|' ||"
+                                  " s.load_method || '|' || s.ad_count"
+                                  " FROM searches s JOIN keywords k ON k.id = s.keyword_id ORDER BY s.id")));
+    QStringList rows;
     while (query.next())
-        stored << query.value(0).toString();
-    QCOMPARE(stored, (QStringList{"red shoes|de/en|desktop|1", "boots|de/en|desktop|1"}));
-}
-
-namespace {
-
-// Answers every fetch at once, from the event loop, with a results page loaded the given way.
-class InstantFetcher final : public velmora::search::SearchFetcher {
-public:
-    explicit InstantFetcher(bool throughEngine) : m_throughEngine(throughEngine) {}
-    bool start(const QUrl& url, QString*) override {
-        FetchedPage page;
-        page.outcome = FetchedPage::Outcome::Completed;
-        page.finalUrl = url;
-        page.pageText = ResultsPage("shoes");
-        page.throughEngine = m_throughEngine;
-        QTimer::singleShot(0, this, [this, page] { emit finished(page); });
-        return true;
-    }
-    void abort() override {}
-
-private:
-    bool m_throughEngine;
-};
-
-} // namespace
-
-void TestKeywordRunner::deviceAndLoadMethodInHistory_data() {
-    QTest::addColumn<Device>("device");
-    QTest::addColumn<bool>("throughEngine");
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("desktop download") << Device::Desktop << false << QStringLiteral("desktop|download");
-    QTest::newRow("desktop through the engine")
-        << Device::Desktop << true << QStringLiteral("desktop|scripts");
-    QTest::newRow("phone") << Device::Phone << true << QStringLiteral("phone|scripts");
-}
-
-void TestKeywordRunner::deviceAndLoadMethodInHistory() {
-    QFETCH(Device, device);
-    QFETCH(bool, throughEngine);
-    QFETCH(QString, stored);
-    QTemporaryDir folder;
-    HistoryLocation location;
-    location.kind = HistoryLocation::Kind::SQLite;
-    location.filePath = folder.filePath(QStringLiteral("history.sqlite"));
-    HistoryStore store(location);
-    ScriptedRandom random(QList<int>(8, 0));
-    InstantFetcher fetcher(throughEngine);
-    KeywordRunner runner({"http://127.0.0.1:9/search?q=", {}, device, {0, 0}}, fetcher, random, &store);
-    QSignalSpy finished(&runner, &KeywordRunner::finished);
-    QVERIFY(runner.start({"shoes"}));
-    QVERIFY(finished.wait(10000));
-    QSqlQuery query(store.database());
-    QVERIFY(query.exec(QStringLiteral("SELECT device || '|' || load_method FROM searches")));
-    QVERIFY(query.next());
-    QCOMPARE(query.value(0).toString(), stored);
-    QVERIFY(!query.next());
+        rows << query.value(0).toString();
+    QCOMPARE(rows, (QStringList{"red shoes|de/en|" + stored + "|1", "boots|de/en|" + stored + "|1"}));
 }
 
 QTEST_GUILESS_MAIN(TestKeywordRunner)

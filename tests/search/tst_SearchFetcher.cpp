@@ -8,11 +8,11 @@
 
 #include "LoopbackServer.h"
 #include "ScriptedRandom.h"
+#include "StandInEnginePage.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace velmora::search;
 using velmora::testing::CannedReply;
@@ -26,8 +26,7 @@ Q_DECLARE_METATYPE(PageVerdict)
 namespace {
 
 // Serves answer at /search: 'r' a results page, 'f' a server error, 'c' a redirect to the
-// captcha page, 's' a page that sends clients without scripts on to its script demand,
-// 'o' a redirect to the consent host's path.
+// captcha page, 's' a page that sends clients without scripts on to its script demand.
 void serve(LoopbackServer& server, char answer) {
     CannedReply reply;
     reply.body = "<html><div id=tads><a id=an1 href=/x>Shoes</a> Cheap<cite>shop.example</cite></div></html>";
@@ -45,35 +44,6 @@ void serve(LoopbackServer& server, char answer) {
     captcha.body = "<form id=captcha-form></form>";
     server.setReply("/sorry/index", captcha);
 }
-
-// The engine's page, as a stand-in: every load succeeds and shows a results page.
-class ResultsEnginePage final : public OffscreenPage {
-public:
-    explicit ResultsEnginePage(int* made) { ++*made; }
-    void setEvents(Events events) override { m_events = std::move(events); }
-    void load(const QUrl& url) override {
-        m_url = url;
-        m_loading = true;
-        QTimer::singleShot(0, &m_context, [this] {
-            m_events.loadStarted();
-            m_loading = false;
-            m_events.loadFinished(true, {});
-        });
-    }
-    bool isLoading() const override { return m_loading; }
-    QUrl url() const override { return m_url; }
-    void countDocumentChanges(std::function<void(qint64)> done) override { done(1); }
-    void markup(std::function<void(const QString&)> done) override {
-        done(QStringLiteral("<div id=tads><a id=an1 href=/x>Scripted</a> ad<cite>shop.example</cite></div>"));
-    }
-    QWidget* createView(QWidget*) override { return nullptr; }
-
-private:
-    QObject m_context;
-    Events m_events;
-    QUrl m_url;
-    bool m_loading = false;
-};
 
 FetchedPage fetchOnce(SearchFetcher& fetcher, const QByteArray& url) {
     QSignalSpy finished(&fetcher, &SearchFetcher::finished);
@@ -134,10 +104,8 @@ void TestSearchFetcher::outcomes() {
     QTemporaryDir folder;
     ScriptedRandom random(QList<int>(4, 0));
     PageDownload download(folder.path(), random);
-    int made = 0;
-    EngineFetchSettings engine{[&made](QObject*, QString&) -> std::unique_ptr<OffscreenPage> {
-                                   return std::make_unique<ResultsEnginePage>(&made);
-                               },
+    QList<QUrl> asked; // of the engine
+    EngineFetchSettings engine{velmora::testing::StandInResultsPages(QStringLiteral("Scripted"), &asked),
                                5000, 50};
     EnginePageFetcher window(engine, &download);
     DownloadFetcher plain(download);
@@ -147,7 +115,7 @@ void TestSearchFetcher::outcomes() {
     QCOMPARE(page.outcome, outcome);
     QCOMPARE(page.verdict, verdict);
     QCOMPARE(page.throughEngine, throughEngine);
-    QCOMPARE(made, enginePages);
+    QCOMPARE(asked.size(), enginePages);
     // A page to read only when one came, and a sentence whenever none did.
     QCOMPARE(page.pageText.isEmpty(), outcome != Outcome::Completed);
     QCOMPARE(page.why.isEmpty(), outcome == Outcome::Completed);
