@@ -48,12 +48,15 @@ double childrenMb() {
     return total;
 }
 
+// A phone's results page in today's layout: two text ads, and results a script adds.
 const QByteArray Page =
     "<!DOCTYPE html><html><head><meta name=viewport content=\"width=device-width\"></head><body>"
-    "<div id=tads><ol>"
-    "<li><a id=an1 href=/a>Red shoes for less</a> Free returns<cite>shop.example</cite></li>"
-    "<li><a id=an2 href=/b>Shoes near you</a> Open today<cite>store.example</cite></li>"
-    "</ol></div><div id=results></div><script>"
+    "<div id=\"tads\"><div data-text-ad=\"1\"><span>Sponsored</span><a data-rw=\"/aclk?a\" href=\"/a\">"
+    "<div role=\"heading\">Red shoes for less</div><span role=\"text\">shop.example</span></a>"
+    "<div><span>Free returns</span></div></div>"
+    "<div data-text-ad=\"1\"><span>Sponsored</span><a data-rw=\"/aclk?b\" href=\"/b\">"
+    "<div role=\"heading\">Shoes near you</div><span role=\"text\">store.example</span></a>"
+    "<div><span>Open today</span></div></div></div><div id=results></div><script>"
     "var r = document.getElementById('results');"
     "for (var i = 0; i < 200; ++i) { var p = document.createElement('p'); p.textContent = 'result ' + i;"
     " r.appendChild(p); }</script></body></html>";
