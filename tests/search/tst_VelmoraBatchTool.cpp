@@ -23,18 +23,20 @@ struct Run {
     QByteArray err;
 };
 
-Run runBatch(const QByteArray& engine, const QStringList& arguments, const QByteArray& keywords) {
+Run runBatch(const QByteArray& engine, const QStringList& arguments, const QByteArray& keywords,
+             const QString& tool = QStringLiteral(VELMORA_BATCH_TOOL)) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VELMORA_SEARCH_BASE_URL"), QString::fromLatin1(engine));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // a phone's run chooses the offscreen one itself
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VELMORA_BATCH_TOOL), arguments + QStringList{QStringLiteral("-")});
+    process.start(tool, arguments + QStringList{QStringLiteral("-")});
     if (!process.waitForStarted(10000))
         return {};
     process.write(keywords);
     process.closeWriteChannel();
     // The loopback server answers on its own threads, so waiting here blocks nothing it needs.
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
@@ -144,14 +146,21 @@ void TestVelmoraBatchTool::jsonLines() {
 void TestVelmoraBatchTool::phone_data() {
     QTest::addColumn<bool>("besideModule"); // the tool as built, or a copy alone in a folder
     QTest::addColumn<bool>("captcha");      // the engine answers with its captcha page
-    QTest::newRow("through the web engine") << true << false;
-    QTest::newRow("captcha: nobody to answer it") << true << true;
-    QTest::newRow("module missing") << false << false;
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("errContains");
+    QTest::newRow("through the web engine") << true << false << 0 << QByteArray("1 of 1 \xC2\xB7 shoes");
+    QTest::newRow("captcha: nobody to answer it")
+        << true << true << 3 << QByteArray("1 of 1 keywords not searched");
+    QTest::newRow("module missing") << false << false << 2
+                                    << QByteArray(
+                                           "A phone's search needs the web engine. The web engine module");
 }
 
 void TestVelmoraBatchTool::phone() {
     QFETCH(bool, besideModule);
     QFETCH(bool, captcha);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, errContains);
 #ifndef VELMORA_WEBENGINE_BUILT
     if (besideModule)
         QSKIP("the web engine module is not built here");
@@ -163,47 +172,25 @@ void TestVelmoraBatchTool::phone() {
                  "<a data-rw=\"/aclk?x\" href=\"/t\"><div role=\"heading\">Shoes on the go</div>"
                  "<span role=\"text\">m.shop.example</span></a><div><span>Tap to buy</span></div></div>"
                  "</div></body></html>";
-    server.setReply("/search", reply);
-    if (captcha) {
-        server.setRedirect("/search", "/sorry/index");
-        CannedReply form;
-        form.body = "<form id=captcha-form></form>";
-        server.setReply("/sorry/index", form);
-    }
+    if (captcha)
+        serveEngine(server); // its captcha page, for the keyword "captcha"
+    else
+        server.setReply("/search", reply);
     QTemporaryDir alone;
-    QString tool = QStringLiteral(VELMORA_BATCH_TOOL);
-    if (!besideModule) {
-        const QString copy = alone.filePath(QStringLiteral("velmora-batch"));
-        QVERIFY(QFile::copy(tool, copy));
-        tool = copy;
-    }
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VELMORA_SEARCH_BASE_URL"), QString::fromLatin1(server.url()));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // the tool chooses the offscreen one itself
-    process.setProcessEnvironment(environment);
-    process.start(tool, {"--device", "phone", "--pause", "0", "--format", "jsonl", "--language", "en", "-"});
-    QVERIFY(process.waitForStarted(10000));
-    process.write("shoes\n");
-    process.closeWriteChannel();
-    QVERIFY(process.waitForFinished(60000));
-    const QByteArray err = process.readAllStandardError();
-    if (!besideModule) {
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY2(err.contains("A phone's search needs the web engine. The web engine module"),
-                 err.constData());
-        QCOMPARE(server.requestCount(), 0);
+    const QString copy = alone.filePath(QStringLiteral("velmora-batch"));
+    QVERIFY(besideModule || QFile::copy(QStringLiteral(VELMORA_BATCH_TOOL), copy));
+    const Run run =
+        runBatch(server.url(), {"--device", "phone", "--pause", "0", "--format", "jsonl", "--language", "en"},
+                 captcha ? "captcha\n" : "shoes\n", besideModule ? QStringLiteral(VELMORA_BATCH_TOOL) : copy);
+    QVERIFY2(run.err.contains(errContains), run.err.constData());
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(server.requestCount() > 0, besideModule);
+    if (exitCode != 0) {
+        QCOMPARE(run.out, QByteArray());
         return;
     }
-    if (captcha) {
-        QCOMPARE(process.exitCode(), 3);
-        QVERIFY2(err.contains("1 of 1 keywords not searched"), err.constData());
-        QCOMPARE(process.readAllStandardOutput(), QByteArray());
-        return;
-    }
-    QVERIFY2(process.exitCode() == 0, err.constData());
     QCOMPARE(server.requests().first().header("User-Agent"), velmora::search::CurrentPhone().userAgent);
-    const QJsonObject row = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    const QJsonObject row = QJsonDocument::fromJson(run.out).object();
     QCOMPARE(row.value(QStringLiteral("title")).toString(), QStringLiteral("Shoes on the go"));
     QCOMPARE(row.value(QStringLiteral("device")).toString(), QStringLiteral("phone"));
     QCOMPARE(row.value(QStringLiteral("market")).toString(), QStringLiteral("/en"));
