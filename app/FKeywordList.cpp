@@ -3,7 +3,10 @@
 #include "app/ConsentWindow.h"
 #include "app/ErrorReporter.h"
 #include "app/OpenDialog.h"
+#include "history/ListStore.h"
+#include "search/DownloadFetcher.h"
 #include "search/EngineFetch.h"
+#include "search/EnginePageFetcher.h"
 #include "search/PageDownload.h"
 
 #include <QComboBox>
@@ -64,6 +67,7 @@ QString FailedSentence(const QList<QByteArray>& failed) {
              list);
 }
 
+// The device box lists the devices in this order.
 constexpr int DeviceDesktop = 0;
 constexpr int DevicePhone = 1;
 
@@ -283,16 +287,35 @@ void TfrmKeywordList::btnStartClick() {
         setState(ListRunState::Idle);
 }
 
+std::unique_ptr<search::SearchFetcher> TfrmKeywordList::makeFetcher(search::Device device, QString* why) {
+    if (device == search::Device::Phone) {
+        if (!m_host.phonePages) {
+            *why = QStringLiteral("A phone's search needs the web engine, which this copy of Velmora could "
+                                  "not load; choose Desktop.");
+            return nullptr;
+        }
+        search::EngineFetchSettings phone = m_host.enginePages;
+        phone.pages = m_host.phonePages;
+        return std::make_unique<search::EnginePageFetcher>(std::move(phone));
+    }
+    // As a single search does: the plain download, and the web engine when the page asks for it.
+    if (m_host.enginePages.pages)
+        return std::make_unique<search::EnginePageFetcher>(m_host.enginePages, m_download);
+    return std::make_unique<search::DownloadFetcher>(*m_download);
+}
+
 bool TfrmKeywordList::makeRunner(const ListFormCheck& check, int device, QString* why) {
     using Runner = history::KeywordRunner;
-    if (device == DevicePhone) {
-        *why = QStringLiteral("Lists on a phone are not in this build yet; choose Desktop.");
+    const search::Device asked = device == DevicePhone ? search::Device::Phone : search::Device::Desktop;
+    std::unique_ptr<search::SearchFetcher> fetcher = makeFetcher(asked, why);
+    if (!fetcher)
         return false;
-    }
     delete m_runner;
     m_runner = nullptr;
-    m_runner = new Runner({m_host.searchUrlPrefix, check.market, history::Device::Desktop, check.pause},
-                          *m_download, m_host.random, m_host.store(), {}, this);
+    m_fetcher = std::move(fetcher);
+    m_runner = new Runner({m_host.searchUrlPrefix, check.market, asked, check.pause}, *m_fetcher,
+                          m_host.random, m_host.store(), {}, this);
+    connect(m_runner, &Runner::userNeeded, this, handler(&TfrmKeywordList::runnerUserNeeded));
     connect(m_runner, &Runner::keywordStarted, this, handler(&TfrmKeywordList::runnerKeywordStarted));
     connect(m_runner, &Runner::rowsRead, this, handler(&TfrmKeywordList::runnerRowsRead));
     connect(m_runner, &Runner::keywordFinished, this, handler(&TfrmKeywordList::runnerKeywordFinished));
@@ -492,10 +515,16 @@ void TfrmKeywordList::pauseRunner() {
 }
 
 void TfrmKeywordList::resumeStoredList(const QString& name) {
+    // Market and pause come from the stored list; its device decides the page fetcher.
     QString why;
-    // Market, device and pause come from the stored list.
-    if (!makeRunner(CheckListForm({}), DeviceDesktop, &why))
+    history::HistoryStore* store = m_host.store();
+    const std::optional<history::StoredList> stored =
+        store ? history::ListStore(*store).find(name, &why) : std::nullopt;
+    const int device = stored && stored->device == search::Device::Phone ? DevicePhone : DeviceDesktop;
+    if (!makeRunner(CheckListForm({}), device, &why)) {
+        say(lblListStatus, why);
         return;
+    }
     resetProgress(0);
     setState(ListRunState::Running);
     if (!m_runner->resumeList(name)) {

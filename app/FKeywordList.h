@@ -10,7 +10,9 @@
 #include "app/KeywordListForm.h"
 #include "history/KeywordRunner.h"
 #include "search/AdRow.h"
+#include "search/EngineFetch.h"
 #include "search/KeywordList.h"
+#include "search/SearchFetcher.h"
 
 #include <QWidget>
 
@@ -49,6 +51,10 @@ struct KeywordListHost {
     QByteArray searchUrlPrefix;
     // The folder of the downloads' temporary files.
     QString downloadDir;
+    // Pages through the web engine: a desktop's when a downloaded page asks for scripts, consent
+    // or a captcha (no factory: such a page pauses the run), and a phone's for every search.
+    search::EngineFetchSettings enginePages;
+    search::OffscreenPageFactory phonePages;
     util::RandomSource& random;
     OpenDialog& openDialog;
     ErrorReporter& reporter;
@@ -100,6 +106,8 @@ private:
     // A runner for the form's market, device and pause, its signals wired to the handlers
     // below; false, with *why, for a device this build cannot search as.
     bool makeRunner(const ListFormCheck& check, int device, QString* why);
+    // How the runner gets its pages for a device; nothing, with *why, when it cannot.
+    std::unique_ptr<search::SearchFetcher> makeFetcher(search::Device device, QString* why);
     void resetProgress(int count);
     // A handler wrapped for connect(): the signal's arguments are forwarded to it, and what
     // escapes it goes to the error reporter.
@@ -112,6 +120,7 @@ private:
 
     KeywordListHost m_host;
     search::PageDownload* m_download;
+    std::unique_ptr<search::SearchFetcher> m_fetcher; // the runner's: it goes after the runner
     history::KeywordRunner* m_runner = nullptr;
     ListRunState m_state = ListRunState::Idle;
     QString m_loadedFile;       // the file the keywords came from, for the list's name

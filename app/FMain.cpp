@@ -159,6 +159,7 @@ TfrmMain::TfrmMain(BrandSettings brandSettings, std::optional<StartupSettings> s
     createStatusBar();
     createNetworkClients();
     createHistoryParts();
+    createMarketParts();
     createKeywordListParts();
 
     // The news poll's timer: started below or when the welcome page is left.
@@ -338,7 +339,19 @@ void TfrmMain::createNetworkClients() {
                                  m_services.random, this),
         "IdHTTP2");
     // The same page through the web engine, when the engine asks for scripts.
-    m_engineFetch = named(new search::EngineFetch(m_services.enginePages, this), "engineFetch");
+    // As a phone, the phone's pages; the device is the running search's.
+    search::EngineFetchSettings engine = m_services.enginePages;
+    engine.pages = [this, desktop = engine.pages](QObject* parent,
+                                                  QString& whyNot) -> std::unique_ptr<search::OffscreenPage> {
+        const search::OffscreenPageFactory& pages =
+            m_searchDevice == search::Device::Phone ? m_services.phonePages : desktop;
+        if (!pages) {
+            whyNot = QStringLiteral("No web engine is available.");
+            return nullptr;
+        }
+        return pages(parent, whyNot);
+    };
+    m_engineFetch = named(new search::EngineFetch(std::move(engine), this), "engineFetch");
 }
 
 void TfrmMain::FormCreate() {
@@ -455,7 +468,17 @@ void TfrmMain::SearchAds() {
     const QByteArray keyword = keywordOf(edtKeyword);
     if (keyword.trimmed().isEmpty())
         return;
-    DownloadPage(search::SearchUrl(m_searchUrlPrefix, keyword));
+    if (m_closing)
+        return;
+    m_searchMarket = m_market;
+    m_searchDevice = m_device;
+    const QByteArray url = search::SearchUrl(m_searchUrlPrefix, keyword, m_searchMarket);
+    if (m_searchDevice == search::Device::Phone) {
+        m_pageUrl = url;
+        LoadPhonePage();
+        return;
+    }
+    DownloadPage(url);
 }
 
 bool TfrmMain::DownloadPage(const QByteArray& url) {
@@ -509,6 +532,20 @@ void TfrmMain::LoadPageWithScripts(search::PageVerdict verdict) {
         return;
     }
     m_pageWithScripts = true;
+    MainStatusPanel->setText(search::EngineLoadingStatus());
+    MainGauge->setMaxValue(100);
+    MainGauge->setValue(0);
+}
+
+void TfrmMain::LoadPhonePage() {
+    QString whyNot;
+    m_pageWithScripts = true;
+    if (!m_engineFetch->start(QUrl::fromEncoded(m_pageUrl), whyNot)) {
+        MainStatusPanel->setText(QStringLiteral("A search as a phone needs the web engine: %1").arg(whyNot));
+        MainGauge->setValue(0);
+        recordFailedSearch(history::SearchOutcome::Error);
+        return;
+    }
     MainStatusPanel->setText(search::EngineLoadingStatus());
     MainGauge->setMaxValue(100);
     MainGauge->setValue(0);

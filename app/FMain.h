@@ -6,6 +6,7 @@
 #include "brand/StartupSettings.h"
 #include "news/NewsChecks.h"
 #include "search/EngineFetch.h"
+#include "search/SearchUrl.h"
 #include "util/ProgramPlaces.h"
 
 #include <QByteArray>
@@ -22,6 +23,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
+class QComboBox;
+class QFrame;
+class QSettings;
 class QStatusBar;
 class QTableView;
 class QTimer;
@@ -85,6 +89,12 @@ struct MainWindowServices {
     // Where a search gets a page that runs scripts, when the engine will not give its results
     // without them, and how long it waits for one; without pages the search says so instead.
     search::EngineFetchSettings enginePages = {};
+    // Pages that present themselves as a phone, for searches as a phone; without them such a
+    // search says so instead.
+    search::OffscreenPageFactory phonePages = {};
+    // Where the window remembers the user's choices (the market and device of searches); none
+    // remembers nothing.
+    QSettings* userSettings = nullptr;
     // Where an installed program writes and finds its brand; a place left empty is
     // applicationDir, as in a portable folder.
     util::ProgramPlaces places = {};
@@ -125,6 +135,12 @@ public:
     void SearchAds();
     // Writes the list with its header line to a CSV file; a failure is shown as a warning.
     void SaveResultsToCsv(const QString& fileName);
+
+    // The country, language and device every single search asks the engine for (FMainMarket.cpp):
+    // the Market button of the status bar, or Ctrl+M. Remembered in the user's settings.
+    const search::Market& market() const { return m_market; }
+    search::Device device() const { return m_device; }
+    void btnMarketClick();
 
     // Where every search is kept (FMainHistory.cpp); none keeps no history. Opened at the first
     // search or when the history window shows.
@@ -167,6 +183,8 @@ private:
     // The search's page once more, in the web engine, for a page the download judged to be
     // no results page.
     void LoadPageWithScripts(search::PageVerdict verdict);
+    // A search as a phone: the page straight into the web engine as the phone.
+    void LoadPhonePage();
     void EngineFetchProgress(int percent);
     void EngineFetchUserNeeded(search::PageVerdict verdict);
     void EngineFetchFinished(const search::EngineFetchResult& result);
@@ -177,6 +195,10 @@ private:
     // record. recordSearch stores the rows from firstRow on and marks them; it returns what the
     // status bar adds: the count of new ads, or why the history could not be written.
     void createHistoryParts();
+    void createMarketParts();
+    // Takes the market and device as chosen, remembers them and shows them on the button.
+    void setMarketChoice(const search::Market& market, search::Device device);
+    void marketEdited();
     QString recordSearch(history::SearchOutcome outcome, const QString& outcomeText, int firstRow,
                          const QByteArray& pageText);
     // A search that ended without a results page, kept with its outcome.
@@ -257,13 +279,23 @@ private:
     // The news list, the update check and the unread item.
     news::NewsChecks m_newsChecks;
     QByteArray m_searchUrlPrefix;
-    QByteArray m_pageUrl;           // of the running search
+    QByteArray m_pageUrl;    // of the running search
+    search::Market m_market; // chosen for the searches to come
+    search::Device m_device = search::Device::Desktop;
+    search::Market m_searchMarket; // of the running search
+    search::Device m_searchDevice = search::Device::Desktop;
     bool m_pageWithScripts = false; // the running search's page is loaded in the web engine
     std::unique_ptr<history::HistoryStore> m_history;
     QPointer<TfrmHistory> m_historyWindow;
     QToolButton* btnHistory = nullptr;
     QPointer<TfrmKeywordList> m_keywordListWindow;
     QToolButton* btnKeywordList = nullptr;
+    QToolButton* btnMarket = nullptr;
+    QFrame* frmMarket = nullptr;
+    QLineEdit* edtCountry = nullptr;
+    QLineEdit* edtLanguage = nullptr;
+    QComboBox* cmbDevice = nullptr;
+    QLabel* lblMarketError = nullptr;
 
     QStackedWidget* pgcPrinc = nullptr;
     QPointer<QWidget> stsWelcome;

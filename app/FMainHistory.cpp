@@ -99,6 +99,8 @@ QString TfrmMain::recordSearch(history::SearchOutcome outcome, const QString& ou
     history::SearchRecord record;
     record.time = QDateTime::currentDateTimeUtc();
     record.keyword = edtKeyword->text().toUtf8();
+    record.market = search::MarketName(m_searchMarket);
+    record.device = m_searchDevice;
     record.loadMethod = m_pageWithScripts ? history::LoadMethod::Scripts : history::LoadMethod::Download;
     record.outcomeText = outcomeText;
     record.page = pageText;

@@ -42,7 +42,8 @@ void TfrmMain::createKeywordListParts() {
     btnKeywordList->setAutoRaise(true);
     btnKeywordList->setFocusPolicy(Qt::NoFocus);
     btnKeywordList->setFixedHeight(17);
-    bsSkinStatusBar1->insertPermanentWidget(2, btnKeywordList);
+    // After the market and History buttons.
+    bsSkinStatusBar1->insertPermanentWidget(3, btnKeywordList);
     connect(btnKeywordList, &QToolButton::clicked, this,
             guarded(m_services.reporter, [this] { btnKeywordListClick(); }));
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this), &QShortcut::activated, this,
@@ -57,6 +58,8 @@ void TfrmMain::btnKeywordListClick() {
             .progressChanged = [this](const QString& line) { keywordListProgress(line); },
             .searchUrlPrefix = m_searchUrlPrefix,
             .downloadDir = util::PlaceOr(m_services.places.downloadDir, m_services.applicationDir),
+            .enginePages = m_services.enginePages,
+            .phonePages = m_services.phonePages,
             .random = m_services.random,
             .openDialog = m_services.openDialog ? *m_services.openDialog : SystemOpenDialog(),
             .reporter = m_services.reporter,

@@ -112,4 +112,14 @@ search::OffscreenPageFactory moduleOffscreenPageFactory(WebEngineLoader& loader)
     };
 }
 
+search::OffscreenPageFactory modulePhonePageFactory(WebEngineLoader& loader, search::PhoneProfile phone) {
+    return [&loader, phone = std::move(phone)](QObject* parent,
+                                               QString& whyNot) -> std::unique_ptr<search::OffscreenPage> {
+        if (WebEngineModule* module = loader.module())
+            return std::unique_ptr<search::OffscreenPage>(module->createPhonePage(parent, phone));
+        whyNot = loader.errorString();
+        return nullptr;
+    };
+}
+
 } // namespace velmora::app

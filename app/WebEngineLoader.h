@@ -52,5 +52,7 @@ HtmlViewFactory moduleHtmlViewFactory(WebEngineLoader& loader, ErrorReporter& re
 // Off-screen pages made by the module, which is loaded for the first one. When the module
 // cannot be loaded the factory makes none and says why.
 search::OffscreenPageFactory moduleOffscreenPageFactory(WebEngineLoader& loader);
+// The same, pages that present themselves as the phone.
+search::OffscreenPageFactory modulePhonePageFactory(WebEngineLoader& loader, search::PhoneProfile phone);
 
 } // namespace velmora::app

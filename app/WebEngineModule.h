@@ -31,9 +31,12 @@ public:
     // program's run: cookies in memory only, no disk cache, so a consent given once holds for
     // later pages.
     virtual search::OffscreenPage* createOffscreenPage(QObject* parent) = 0;
+    // The same as a phone: its own off-the-record profile, shared by all phone pages, sends the
+    // phone's user agent, and the page is laid out on the phone's screen.
+    virtual search::OffscreenPage* createPhonePage(QObject* parent, const search::PhoneProfile& phone) = 0;
 };
 
 } // namespace velmora::app
 
-#define VELMORA_WEBENGINE_MODULE_IID "org.velmora.WebEngineModule/2"
+#define VELMORA_WEBENGINE_MODULE_IID "org.velmora.WebEngineModule/3"
 Q_DECLARE_INTERFACE(velmora::app::WebEngineModule, VELMORA_WEBENGINE_MODULE_IID)

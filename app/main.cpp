@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
          .saveDialog = velmora::app::SystemSaveDialog(),
          .enginePages =
              velmora::search::EngineFetchSettings{velmora::app::moduleOffscreenPageFactory(webEngine)},
+         .phonePages = velmora::app::modulePhonePageFactory(webEngine, velmora::search::CurrentPhone()),
+         .userSettings = &velmora::history::UserSettings(),
          .places = std::move(places),
          .openDialog = &velmora::app::SystemOpenDialog()});
     frmMain.setHistoryStore(velmora::app::UserHistoryStore());

@@ -62,18 +62,14 @@ HistoryLocation ChooseHistoryLocation(const QString& environmentValue, const QSt
     return ParseHistoryLocation(QDir(defaultFolder).filePath(QString::fromLatin1(HistoryFileName)));
 }
 
-namespace {
-
-QSettings& userSettings() {
+QSettings& UserSettings() {
     static QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("velmora"),
                               QStringLiteral("velmora"));
     return settings;
 }
 
-} // namespace
-
 HistorySettings ReadHistorySettings() {
-    QSettings& settings = userSettings();
+    QSettings& settings = UserSettings();
     HistorySettings result;
     result.enabled = settings.value(QStringLiteral("history/enabled"), true).toBool();
     result.keepPages = settings.value(QStringLiteral("history/keepPages"), false).toBool();
@@ -82,7 +78,7 @@ HistorySettings ReadHistorySettings() {
 }
 
 void WriteHistorySettings(const HistorySettings& settings) {
-    QSettings& stored = userSettings();
+    QSettings& stored = UserSettings();
     stored.setValue(QStringLiteral("history/enabled"), settings.enabled);
     stored.setValue(QStringLiteral("history/keepPages"), settings.keepPages);
     stored.setValue(QStringLiteral("history/location"), settings.location);

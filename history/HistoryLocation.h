@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QSettings;
+
 namespace velmora::history {
 
 struct HistoryLocation {
@@ -42,6 +44,10 @@ struct HistorySettings {
     bool keepPages = false; // the pages' bytes as evidence, off by default
     QString location;       // empty: the default folder
 };
+
+// The program's one file of user settings (velmora/velmora.conf in the user's configuration
+// folder), which the history's settings and the window's other choices share.
+QSettings& UserSettings();
 
 HistorySettings ReadHistorySettings();
 void WriteHistorySettings(const HistorySettings& settings);

@@ -96,10 +96,6 @@ QVariant NullId() {
 
 } // namespace
 
-QString DeviceName(Device device) {
-    return device == Device::Phone ? QStringLiteral("phone") : QStringLiteral("desktop");
-}
-
 QString LoadMethodName(LoadMethod method) {
     return method == LoadMethod::Scripts ? QStringLiteral("scripts") : QStringLiteral("download");
 }

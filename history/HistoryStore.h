@@ -12,6 +12,7 @@
 
 #include "history/HistoryLocation.h"
 #include "history/SqlDialect.h"
+#include "search/Device.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -25,12 +26,12 @@
 
 namespace velmora::history {
 
-enum class Device { Desktop, Phone };
+using Device = search::Device;
 enum class LoadMethod { Download, Scripts };
 enum class SearchOutcome { AdsRead, NoAds, Verdict, Error };
 
 // Names as stored: "desktop", "phone"; "download", "scripts"; "ads", "no ads", "verdict", "error".
-QString DeviceName(Device device);
+using search::DeviceName;
 QString LoadMethodName(LoadMethod method);
 QString OutcomeName(SearchOutcome outcome);
 

@@ -1,9 +1,9 @@
 #include "history/KeywordRunner.h"
 
 #include "history/HistoryStore.h"
-#include "search/PageDownload.h"
 #include "search/PageVerdict.h"
 #include "search/ReadAds.h"
+#include "search/SearchFetcher.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -26,9 +26,9 @@ search::Market MarketFromName(const QByteArray& name) {
 
 } // namespace
 
-KeywordRunner::KeywordRunner(Options options, search::PageDownload& download, util::RandomSource& random,
+KeywordRunner::KeywordRunner(Options options, search::SearchFetcher& fetcher, util::RandomSource& random,
                              HistoryStore* store, Schedule schedule, QObject* parent)
-    : QObject(parent), m_options(std::move(options)), m_download(download), m_random(random), m_store(store),
+    : QObject(parent), m_options(std::move(options)), m_fetcher(fetcher), m_random(random), m_store(store),
       m_schedule(std::move(schedule)) {
     if (!m_schedule) {
         m_schedule = [this](int ms, std::function<void()> then) {
@@ -38,7 +38,8 @@ KeywordRunner::KeywordRunner(Options options, search::PageDownload& download, ut
     m_worker = ListStore::ThisWorker();
     if (m_store)
         m_lists = std::make_unique<ListStore>(*m_store);
-    connect(&m_download, &search::PageDownload::finished, this, &KeywordRunner::downloaded);
+    connect(&m_fetcher, &search::SearchFetcher::finished, this, &KeywordRunner::fetched);
+    connect(&m_fetcher, &search::SearchFetcher::userNeeded, this, &KeywordRunner::userNeeded);
 }
 
 KeywordRunner::~KeywordRunner() = default;
@@ -104,6 +105,13 @@ bool KeywordRunner::resumeList(const QString& listName) {
                          : why;
         return false;
     }
+    if (list->device != m_options.device) {
+        // The page fetcher was made for one device: the caller makes a runner for the list's.
+        m_sentence =
+            QStringLiteral("The list '%1' is searched as a %2, not as a %3.")
+                .arg(listName, search::DeviceName(list->device), search::DeviceName(m_options.device));
+        return false;
+    }
     if (m_store->dialect().kind == SqlDialect::Kind::SQLite)
         m_lists->releaseOrphans(*list, &why);
     m_list = list;
@@ -153,9 +161,9 @@ void KeywordRunner::stop() {
     if (!m_running)
         return;
     ++m_generation; // a pending pause ends nothing later
-    // Not running any more, so the aborted download's end is not counted as a failure.
+    // Not running any more, so the aborted fetch's end is not counted as a failure.
     m_running = false;
-    m_download.abort();
+    m_fetcher.abort();
     releaseCurrent();
     end(End::Stopped);
 }
@@ -220,37 +228,37 @@ void KeywordRunner::runNext() {
     }
     emit keywordStarted(doneCount(), keywordCount(), m_current.keyword);
     m_searchTime.start();
+    m_throughEngine = false;
     const QByteArray url = search::SearchUrl(m_options.searchUrlPrefix, m_current.keyword, m_options.market);
-    try {
-        if (!m_download.start(QUrl::fromEncoded(url)))
-            keywordFailed(QStringLiteral("Another download was running."));
-    } catch (const std::exception& error) {
-        // The temporary file could not be made: this search fails, the list goes on.
-        keywordFailed(QString::fromUtf8(error.what()));
-    }
+    QString whyNot;
+    // A page that cannot be fetched at all (no temporary file, no web engine) fails this
+    // search; the list goes on.
+    if (!m_fetcher.start(QUrl::fromEncoded(url), &whyNot))
+        keywordFailed(whyNot.isEmpty() ? QStringLiteral("Another download was running.") : whyNot);
 }
 
-void KeywordRunner::downloaded(const search::DownloadResult& result) {
+void KeywordRunner::fetched(const search::FetchedPage& page) {
     if (!m_running || m_waiting)
         return;
     m_searchMs += m_searchTime.elapsed();
     ++m_searches;
-    if (result.outcome != search::DownloadResult::Outcome::Completed) {
-        keywordFailed(search::DownloadEndStatus(result, false));
+    m_throughEngine = page.throughEngine;
+    using Outcome = search::FetchedPage::Outcome;
+    if (page.outcome == Outcome::Failed || page.outcome == Outcome::Aborted) {
+        keywordFailed(page.why);
         return;
     }
-    const search::PageVerdict verdict = search::JudgePage(result.finalUrl, result.pageText);
-    if (verdict != search::PageVerdict::ResultsPage) {
+    if (page.outcome == Outcome::Verdict) {
         // Asking again at once would only hammer the engine: the run stops before this keyword,
         // which goes back to the stored list.
-        m_sentence = search::PageVerdictSentence(verdict);
+        m_sentence = page.why;
         record(SearchOutcome::Verdict, m_sentence, {}, {});
         releaseCurrent();
         emit keywordFinished(m_current.position, false, m_sentence);
         end(End::StoppedAtVerdict);
         return;
     }
-    const QList<search::AdRow> rows = search::ReadAds(result.pageText, m_current.keyword);
+    const QList<search::AdRow> rows = search::ReadAds(page.pageText, m_current.keyword);
     m_failuresInARow = 0;
     m_ads += rows.size();
     // The rows go out before the keyword is marked done: a crash in between searches the keyword
@@ -318,7 +326,7 @@ void KeywordRunner::record(SearchOutcome outcome, const QString& outcomeText,
     search.keyword = m_current.keyword;
     search.market = search::MarketName(m_options.market);
     search.device = m_options.device;
-    search.loadMethod = LoadMethod::Download;
+    search.loadMethod = m_throughEngine ? LoadMethod::Scripts : LoadMethod::Download;
     search.outcome = outcome;
     search.outcomeText = outcomeText;
     for (const search::AdRow& row : rows)

@@ -1,9 +1,10 @@
 #pragma once
 
-// Runs a list of keywords one after the other through the plain page download, with a random
-// pause between searches, and stores each search in the history with its market. Three failed
-// searches in a row pause the run; a consent or captcha page stops it at that keyword, which is
-// the one a resumed run starts with. The runner never loads a page with scripts.
+// Runs a list of keywords one after the other through a page fetcher (a plain download, or the
+// web engine for a phone), with a random pause between searches, and stores each search in the
+// history with its market, device and how the page was loaded. Three failed searches in a row
+// pause the run; a consent or captcha page the fetcher cannot get through stops it at that
+// keyword, which is the one a resumed run starts with.
 //
 // With a history store the list itself is kept there (ListStore) before the first search, and
 // every keyword is leased before it is searched and ended in the same transaction as its
@@ -16,6 +17,7 @@
 #include "history/HistoryStore.h"
 #include "history/ListStore.h"
 #include "search/AdRow.h"
+#include "search/PageVerdict.h"
 #include "search/SearchPacing.h"
 #include "search/SearchUrl.h"
 
@@ -34,8 +36,9 @@ namespace velmora::util {
 class RandomSource;
 }
 namespace velmora::search {
-class PageDownload;
-struct DownloadResult;
+class OffscreenPage;
+class SearchFetcher;
+struct FetchedPage;
 } // namespace velmora::search
 
 namespace velmora::history {
@@ -62,12 +65,12 @@ public:
     struct Options {
         QByteArray searchUrlPrefix; // search::SearchUrlPrefix of the engine
         search::Market market;
-        Device device = Device::Desktop;
+        search::Device device = search::Device::Desktop; // as the fetcher presents itself
         search::PauseRange pause;
     };
 
-    // The download and the store (which may be null: nothing is stored) outlive the runner.
-    KeywordRunner(Options options, search::PageDownload& download, util::RandomSource& random,
+    // The fetcher and the store (which may be null: nothing is stored) outlive the runner.
+    KeywordRunner(Options options, search::SearchFetcher& fetcher, util::RandomSource& random,
                   HistoryStore* store, Schedule schedule = {}, QObject* parent = nullptr);
     ~KeywordRunner() override;
 
@@ -115,12 +118,15 @@ signals:
     void keywordFinished(int index, bool ok, const QString& why);
     // The history could not store a search, said once per run.
     void historyNotWritten(const QString& sentence);
+    // The fetcher shows a consent or captcha page to the user: the search waits until the user
+    // got through, or stop() is called.
+    void userNeeded(velmora::search::PageVerdict verdict, velmora::search::OffscreenPage* page);
     void finished(velmora::history::KeywordRunner::End end);
 
 private:
     bool begin();
     void runNext();
-    void downloaded(const search::DownloadResult& result);
+    void fetched(const search::FetchedPage& page);
     void keywordFailed(const QString& why);
     void advance();
     void end(End how);
@@ -135,7 +141,7 @@ private:
     Options m_options;
     qint64 m_leaseMs = 2 * 60 * 1000;
     QString m_worker;
-    search::PageDownload& m_download;
+    search::SearchFetcher& m_fetcher;
     util::RandomSource& m_random;
     HistoryStore* m_store;
     Schedule m_schedule;
@@ -153,6 +159,7 @@ private:
     int m_retryMs = 0;
     QElapsedTimer m_searchTime;
     bool m_pauseAsked = false;
+    bool m_throughEngine = false; // the page of the search under way came through the web engine
     int m_failuresInARow = 0;
     bool m_running = false;
     bool m_waiting = false; // in the pause before the next search

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <QUrl>
 
@@ -45,6 +47,23 @@ public:
     // user to act on it. The view belongs to parent, but goes at the latest with the page.
     virtual QWidget* createView(QWidget* parent) = 0;
 };
+
+// How a page presents itself as a phone: the user agent it sends and its scripts see, the size
+// of its screen in CSS pixels (the page is laid out at that width), and what its scripts are
+// told of the screen's density and of touch.
+struct PhoneProfile {
+    QByteArray userAgent;
+    QSize viewport;
+    double devicePixelRatio = 1;
+    int maxTouchPoints = 0;
+};
+
+// A phone as the engine sees many of them today: a current mobile browser on a 412 x 915 screen.
+inline PhoneProfile CurrentPhone() {
+    return {"Mozilla/5.0 (Linux; Android 10; K) AppleWebKit/537.36 (KHTML, like Gecko) "
+            "Chrome/143.0.0.0 Mobile Safari/537.36",
+            QSize(412, 915), 2.625, 5};
+}
 
 // Makes one page for one fetch, with parent as the QObject parent of the engine's objects. Gives
 // nullptr, with the reason as a sentence in whyNot, when no page can be made.

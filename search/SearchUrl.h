@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/Device.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>

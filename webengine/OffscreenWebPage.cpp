@@ -27,11 +27,50 @@ const char ChangeCounterScript[] = R"js(
 const char ChangeCountQuery[] =
     "typeof velmoraDocumentChanges === 'function' ? velmoraDocumentChanges() : -1";
 
-QWebEngineProfile* sharedProfile = nullptr;
+// Tells the page's own scripts (in their world, before any of them runs) what a phone's
+// browser tells them of its screen and of touch, which the engine itself cannot be told.
+const char PhoneScreenScript[] = R"js(
+(function () {
+    var ratio = %1, touchPoints = %2;
+    Object.defineProperty(window, 'devicePixelRatio', {get: function () { return ratio; }, configurable: true});
+    Object.defineProperty(Navigator.prototype, 'maxTouchPoints',
+                          {get: function () { return touchPoints; }, configurable: true});
+    if (!('ontouchstart' in window))
+        window.ontouchstart = null;
+})();
+)js";
 
-void deleteSharedProfile() {
+QWebEngineProfile* sharedProfile = nullptr;
+QWebEngineProfile* sharedPhoneProfile = nullptr;
+
+void deleteSharedProfiles() {
     delete sharedProfile;
     sharedProfile = nullptr;
+    delete sharedPhoneProfile;
+    sharedPhoneProfile = nullptr;
+}
+
+void registerProfileDeletion() {
+    static bool registered = false;
+    if (std::exchange(registered, true))
+        return;
+    // Routines registered later run earlier: this one runs before the one the engine registered
+    // when the first profile started it, so the profiles go while the engine still runs.
+    qAddPostRoutine(deleteSharedProfiles);
+}
+
+// Without a storage name a profile is off the record: cookies in memory, cache in memory.
+QWebEngineProfile* newProfile() {
+    auto* profile = new QWebEngineProfile;
+    QWebEngineScript counter;
+    counter.setName(QStringLiteral("velmora-change-counter"));
+    counter.setSourceCode(QString::fromLatin1(ChangeCounterScript));
+    counter.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    counter.setWorldId(QWebEngineScript::ApplicationWorld);
+    counter.setRunsOnSubFrames(false);
+    profile->scripts()->insert(counter);
+    registerProfileDeletion();
+    return profile;
 }
 
 // The page keeps what its scripts write to the console to itself.
@@ -47,25 +86,42 @@ protected:
 } // namespace
 
 QWebEngineProfile* OffscreenWebPage::profile() {
-    if (sharedProfile != nullptr)
-        return sharedProfile;
-    // Without a storage name the profile is off the record: cookies in memory, cache in memory.
-    sharedProfile = new QWebEngineProfile;
-    QWebEngineScript counter;
-    counter.setName(QStringLiteral("velmora-change-counter"));
-    counter.setSourceCode(QString::fromLatin1(ChangeCounterScript));
-    counter.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    counter.setWorldId(QWebEngineScript::ApplicationWorld);
-    counter.setRunsOnSubFrames(false);
-    sharedProfile->scripts()->insert(counter);
-    // Routines registered later run earlier: this one runs before the one the engine registered
-    // when the profile above started it, so the profile goes while the engine still runs.
-    qAddPostRoutine(deleteSharedProfile);
+    if (sharedProfile == nullptr)
+        sharedProfile = newProfile();
     return sharedProfile;
 }
 
-OffscreenWebPage::OffscreenWebPage(QObject* parent) : m_page(new QuietPage(profile(), parent)) {
+QWebEngineProfile* OffscreenWebPage::phoneProfile(const search::PhoneProfile& phone) {
+    if (sharedPhoneProfile == nullptr)
+        sharedPhoneProfile = newProfile();
+    // One fetch at a time: the phone asked for now is the one every phone page presents.
+    sharedPhoneProfile->setHttpUserAgent(QString::fromLatin1(phone.userAgent));
+    QWebEngineScriptCollection* scripts = sharedPhoneProfile->scripts();
+    for (const QWebEngineScript& old : scripts->find(QStringLiteral("velmora-phone-screen")))
+        scripts->remove(old);
+    QWebEngineScript screen;
+    screen.setName(QStringLiteral("velmora-phone-screen"));
+    screen.setSourceCode(
+        QString::fromLatin1(PhoneScreenScript).arg(phone.devicePixelRatio).arg(phone.maxTouchPoints));
+    screen.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    screen.setWorldId(QWebEngineScript::MainWorld);
+    screen.setRunsOnSubFrames(true);
+    scripts->insert(screen);
+    return sharedPhoneProfile;
+}
+
+OffscreenWebPage::OffscreenWebPage(QObject* parent, const search::PhoneProfile* phone)
+    : m_page(new QuietPage(phone ? phoneProfile(*phone) : profile(), parent)) {
     m_page->setAudioMuted(true);
+    if (phone) {
+        m_screen = new QWebEngineView;
+        m_screen->setAttribute(Qt::WA_DontShowOnScreen);
+        // Its going is no window closing: a program whose last window it was goes on.
+        m_screen->setAttribute(Qt::WA_QuitOnClose, false);
+        m_screen->resize(phone->viewport);
+        m_screen->setPage(m_page);
+        m_screen->show();
+    }
 
     // Each event is called through a copy: a listener may destroy this object while it runs.
     QObject::connect(m_page, &QWebEnginePage::loadProgress, m_page, [this](int percent) {
@@ -99,6 +155,7 @@ OffscreenWebPage::~OffscreenWebPage() {
     *m_alive = false;
     for (const QPointer<QWebEngineView>& view : std::as_const(m_views))
         delete view;
+    delete m_screen;
     if (m_page) {
         m_page->disconnect();
         m_page->triggerAction(QWebEnginePage::Stop);

@@ -17,7 +17,8 @@ namespace velmora::webengine {
 // profile, told to behave as a shown page, whose documents count their own changes.
 class OffscreenWebPage final : public search::OffscreenPage {
 public:
-    explicit OffscreenWebPage(QObject* parent);
+    // A desktop page, or with phone the page as that phone: its profile, user agent and screen.
+    explicit OffscreenWebPage(QObject* parent, const search::PhoneProfile* phone = nullptr);
     ~OffscreenWebPage() override;
     OffscreenWebPage(const OffscreenWebPage&) = delete;
     OffscreenWebPage& operator=(const OffscreenWebPage&) = delete;
@@ -33,12 +34,16 @@ public:
     // The profile every off-screen page uses: made on first use, deleted as the application
     // object goes, before the engine shuts down.
     static QWebEngineProfile* profile();
+    // The profile of phone pages, the same but with the phone's user agent.
+    static QWebEngineProfile* phoneProfile(const search::PhoneProfile& phone);
 
 private:
     QPointer<QWebEnginePage> m_page;
     // Views of the page still alive: they go before the page does, as the engine's views
     // cannot outlive their page.
     QList<QPointer<QWebEngineView>> m_views;
+    // A phone page is laid out in a view of the phone's size that is never on screen.
+    QPointer<QWebEngineView> m_screen;
     Events m_events;
     // Cleared when this object goes: the engine may still call back later (or while the page
     // is destroyed), and then nobody is to hear of it.

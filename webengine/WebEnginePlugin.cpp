@@ -19,4 +19,8 @@ search::OffscreenPage* WebEnginePlugin::createOffscreenPage(QObject* parent) {
     return new OffscreenWebPage(parent);
 }
 
+search::OffscreenPage* WebEnginePlugin::createPhonePage(QObject* parent, const search::PhoneProfile& phone) {
+    return new OffscreenWebPage(parent, &phone);
+}
+
 } // namespace velmora::webengine

@@ -17,6 +17,7 @@ public:
 
     app::HtmlView* createHtmlView(QWidget* parent) override;
     search::OffscreenPage* createOffscreenPage(QObject* parent) override;
+    search::OffscreenPage* createPhonePage(QObject* parent, const search::PhoneProfile& phone) override;
 };
 
 } // namespace velmora::webengine

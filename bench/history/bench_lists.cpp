@@ -13,6 +13,7 @@
 #include "history/HistoryStore.h"
 #include "history/KeywordRunner.h"
 #include "history/ListStore.h"
+#include "search/DownloadFetcher.h"
 #include "search/PageDownload.h"
 #include "search/PageVerdict.h"
 #include "search/ReadAds.h"
@@ -115,7 +116,8 @@ void BM_RunnerKeyword(benchmark::State& state, bool stored) {
         }
     }
     search::PageDownload download(folder.path(), util::SystemRandom());
-    history::KeywordRunner runner({server.url("/search?q="), {}, history::Device::Desktop, {0, 0}}, download,
+    search::DownloadFetcher fetcher(download);
+    history::KeywordRunner runner({server.url("/search?q="), {}, history::Device::Desktop, {0, 0}}, fetcher,
                                   util::SystemRandom(), store.get());
     QEventLoop loop;
     QElapsedTimer timer;

@@ -8,6 +8,9 @@
 #include "TestSupport.h"
 
 #include "app/FKeywordList.h"
+#include "history/HistoryLocation.h"
+#include "history/HistoryStore.h"
+#include "history/ListStore.h"
 #include "search/OffscreenPage.h"
 #include "search/PageVerdict.h"
 
@@ -103,6 +106,7 @@ private slots:
     void loadsFile_data();
     void loadsFile();
     void mainControlsKeepTheirPlaces();
+    void resumesStoredList();
 };
 
 void TestFKeywordList::runsListIntoMainList() {
@@ -421,6 +425,46 @@ void TestFKeywordList::mainControlsKeepTheirPlaces() {
     QVERIFY(history.right() < button.left());
     QVERIFY(button.right() < gauge.left());
     QCOMPARE(gauge.width(), 130);
+}
+
+// A list left behind by a program that went down in its first search: the main window offers it
+// at start, the list window offers it too, and resuming searches every keyword once, with the
+// list's own market, the one in flight included.
+void TestFKeywordList::resumesStoredList() {
+    ListWindow l;
+    l.w.server.setResponder("/search", [](const RecordedRequest& r) {
+        CannedReply reply;
+        reply.body = ResultsPage(QueryOf(r).left(2));
+        return reply;
+    });
+    const QString file = l.w.dir.filePath(QStringLiteral("history.sqlite"));
+    {
+        history::HistoryStore store(history::ParseHistoryLocation(file));
+        history::ListStore lists(store);
+        QString why;
+        const std::optional<history::StoredList> list = lists.create(
+            QStringLiteral("shoes"), {"k1", "k2", "k3"}, {"de", ""}, search::Device::Desktop, {0, 0}, &why);
+        QVERIFY2(list, qPrintable(why));
+        // Leased by a process of this machine that runs no more.
+        const QString dead =
+            history::ListStore::ThisWorker().section(u'/', 0, 0) + QStringLiteral("/4194302");
+        QVERIFY(lists.take(*list, dead, 3'600'000, &why));
+    }
+    l.w.f.window->setHistoryStore(
+        std::make_unique<history::HistoryStore>(history::ParseHistoryLocation(file)));
+    QVERIFY(l.open());
+    const QString offer = QStringLiteral("Resume the list 'shoes' (3 of 3 left)");
+    QCOMPARE(l.w.status()->text(), offer + QStringLiteral(" (Ctrl+L)"));
+    QCOMPARE(l.text("lblResumeOffer"), offer);
+    l.click("btnResumeList");
+    QTRY_COMPARE(l.text("lblListStatus"), QStringLiteral("The list is done."));
+    QCOMPARE(l.w.column(3), (QList<QByteArray>{"k1", "k1", "k2", "k2", "k3", "k3"}));
+    QStringList asked;
+    for (const RecordedRequest& request : l.w.server.requests())
+        asked << QString::fromLatin1(request.target);
+    QCOMPARE(asked, (QStringList{"/search?q=k1&gl=de", "/search?q=k2&gl=de", "/search?q=k3&gl=de"}));
+    l.list->refreshOffers();
+    QVERIFY(!l.find("lblResumeOffer")->isVisible());
 }
 
 QTEST_MAIN(TestFKeywordList)

@@ -4,10 +4,13 @@
 
 #include "history/HistoryStore.h"
 #include "history/KeywordRunner.h"
+#include "search/DownloadFetcher.h"
+#include "search/EnginePageFetcher.h"
 #include "search/PageDownload.h"
 
 #include "LoopbackServer.h"
 #include "ScriptedRandom.h"
+#include "StandInEnginePage.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -19,11 +22,16 @@ using velmora::history::HistoryLocation;
 using velmora::history::HistoryStore;
 using velmora::history::KeywordRunner;
 using velmora::search::AdRow;
+using velmora::search::Device;
+using velmora::search::DownloadFetcher;
+using velmora::search::EnginePageFetcher;
 using velmora::search::PageDownload;
+using velmora::search::SearchFetcher;
 using velmora::testing::CannedReply;
 using velmora::testing::LoopbackServer;
 using velmora::testing::RecordedRequest;
 using velmora::testing::ScriptedRandom;
+using velmora::testing::StandInResultsPages;
 
 Q_DECLARE_METATYPE(KeywordRunner::End)
 
@@ -49,6 +57,7 @@ class TestKeywordRunner : public QObject {
 private slots:
     void runsList_data();
     void runsList();
+    void marketInAddressAndHistory_data();
     void marketInAddressAndHistory();
     void progressLine_data();
     void progressLine();
@@ -103,9 +112,10 @@ void TestKeywordRunner::runsList() {
     QTemporaryDir folder;
     ScriptedRandom random(QList<int>(answers.size() * 2, 0));
     PageDownload download(folder.path(), random);
+    DownloadFetcher fetcher(download);
     QList<int> pauses;
-    KeywordRunner runner({server.url() + "/search?q=", {}, velmora::history::Device::Desktop, {}}, download,
-                         random, nullptr, [&](int ms, std::function<void()> then) {
+    KeywordRunner runner({server.url() + "/search?q=", {}, {}, {}}, fetcher, random, nullptr,
+                         [&](int ms, std::function<void()> then) {
                              pauses.append(ms);
                              QTimer::singleShot(0, std::move(then));
                          });
@@ -143,7 +153,19 @@ void TestKeywordRunner::runsList() {
     }
 }
 
+void TestKeywordRunner::marketInAddressAndHistory_data() {
+    QTest::addColumn<Device>("device");
+    QTest::addColumn<bool>("throughEngine"); // the engine's fetcher (stand-in pages), or the download
+    QTest::addColumn<QString>("stored");     // device and load method
+    QTest::newRow("desktop, downloaded") << Device::Desktop << false << QStringLiteral("desktop|download");
+    QTest::newRow("desktop, with scripts") << Device::Desktop << true << QStringLiteral("desktop|scripts");
+    QTest::newRow("phone") << Device::Phone << true << QStringLiteral("phone|scripts");
+}
+
 void TestKeywordRunner::marketInAddressAndHistory() {
+    QFETCH(Device, device);
+    QFETCH(bool, throughEngine);
+    QFETCH(QString, stored);
     LoopbackServer server;
     server.setResponder("/search", [](const RecordedRequest&) { return Page(ResultsPage("shoes")); });
     QTemporaryDir folder;
@@ -153,25 +175,31 @@ void TestKeywordRunner::marketInAddressAndHistory() {
     HistoryStore store(location);
     ScriptedRandom random(QList<int>(8, 0));
     PageDownload download(folder.path(), random);
-    KeywordRunner runner(
-        {server.url() + "/search?q=", {"de", "en"}, velmora::history::Device::Desktop, {0, 0}}, download,
-        random, &store);
+    DownloadFetcher plain(download);
+    QList<QUrl> asked;
+    EnginePageFetcher engine({StandInResultsPages(QStringLiteral("Shoes"), &asked), 5000, 50});
+    SearchFetcher& fetcher = throughEngine ? static_cast<SearchFetcher&>(engine) : plain;
+    KeywordRunner runner({server.url() + "/search?q=", {"de", "en"}, device, {0, 0}}, fetcher, random,
+                         &store);
     QSignalSpy finished(&runner, &KeywordRunner::finished);
     QVERIFY(runner.start(QStringLiteral("shoes"), {"red shoes", "boots"}));
     QVERIFY(finished.wait(10000));
 
-    const QList<RecordedRequest> requests = server.requests();
-    QCOMPARE(requests.size(), 2);
-    QCOMPARE(requests.at(0).target, QByteArray("/search?q=red+shoes&gl=de&hl=en"));
-    QCOMPARE(requests.at(1).target, QByteArray("/search?q=boots&gl=de&hl=en"));
+    QList<QByteArray> targets;
+    for (const RecordedRequest& request : server.requests())
+        targets.append(request.target);
+    for (const QUrl& url : asked)
+        targets.append(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority));
+    QCOMPARE(targets, (QList<QByteArray>{"/search?q=red+shoes&gl=de&hl=en", "/search?q=boots&gl=de&hl=en"}));
     QSqlQuery query(store.database());
-    QVERIFY(query.exec(
-        QStringLiteral("SELECT k.keyword || '|' || s.market || '|' || s.device || '|' || s.ad_count"
-                       " FROM searches s JOIN keywords k ON k.id = s.keyword_id ORDER BY s.id")));
-    QStringList stored;
+    QVERIFY(
+        query.exec(QStringLiteral("SELECT k.keyword || '|' || s.market || '|' || s.device || '|' ||"
+                                  " s.load_method || '|' || s.ad_count"
+                                  " FROM searches s JOIN keywords k ON k.id = s.keyword_id ORDER BY s.id")));
+    QStringList rows;
     while (query.next())
-        stored << query.value(0).toString();
-    QCOMPARE(stored, (QStringList{"red shoes|de/en|desktop|1", "boots|de/en|desktop|1"}));
+        rows << query.value(0).toString();
+    QCOMPARE(rows, (QStringList{"red shoes|de/en|" + stored + "|1", "boots|de/en|" + stored + "|1"}));
 }
 
 void TestKeywordRunner::progressLine_data() {
@@ -222,9 +250,10 @@ void TestKeywordRunner::pauseAndResumeStoredList() {
     PageDownload download(folder.path(), random);
     const KeywordRunner::Options options{
         server.url() + "/search?q=", {"de", ""}, velmora::history::Device::Desktop, {0, 0}};
+    DownloadFetcher fetcher(download);
     QList<AdRow> read;
     {
-        KeywordRunner runner(options, download, random, &store);
+        KeywordRunner runner(options, fetcher, random, &store);
         connect(&runner, &KeywordRunner::rowsRead, this, [&](const QList<AdRow>& rows) { read += rows; });
         connect(&runner, &KeywordRunner::keywordStarted, &runner, [&](int done) {
             if (done == 1)
@@ -238,7 +267,7 @@ void TestKeywordRunner::pauseAndResumeStoredList() {
         QVERIFY(runner.msLeft().has_value());
         QCOMPARE(read.size(), 2);
     }
-    KeywordRunner again({server.url() + "/search?q=", {}, velmora::history::Device::Desktop, {}}, download,
+    KeywordRunner again({server.url() + "/search?q=", {}, velmora::history::Device::Desktop, {}}, fetcher,
                         random, &store);
     connect(&again, &KeywordRunner::rowsRead, this, [&](const QList<AdRow>& rows) { read += rows; });
     QSignalSpy finished(&again, &KeywordRunner::finished);

@@ -1,7 +1,8 @@
 // velmora-batch run as a separate program against a loopback engine: the rows on standard output,
-// the exit statuses, and the usage errors.
+// the exit statuses, the usage errors, and the phone's searches through the web engine module.
 
 #include "LoopbackServer.h"
+#include "search/OffscreenPage.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -26,18 +27,20 @@ struct Run {
     QByteArray err;
 };
 
-Run runBatch(const QByteArray& engine, const QStringList& arguments, const QByteArray& keywords) {
+Run runBatch(const QByteArray& engine, const QStringList& arguments, const QByteArray& keywords,
+             const QString& tool = QStringLiteral(VELMORA_BATCH_TOOL)) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VELMORA_SEARCH_BASE_URL"), QString::fromLatin1(engine));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // a phone's run chooses the offscreen one itself
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VELMORA_BATCH_TOOL), arguments + QStringList{QStringLiteral("-")});
+    process.start(tool, arguments + QStringList{QStringLiteral("-")});
     if (!process.waitForStarted(10000))
         return {};
     process.write(keywords);
     process.closeWriteChannel();
     // The loopback server answers on its own threads, so waiting here blocks nothing it needs.
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
@@ -76,6 +79,8 @@ private slots:
     void jsonLines();
     void resumeAfterSignal_data();
     void resumeAfterSignal();
+    void phone_data();
+    void phone();
 };
 
 void TestVelmoraBatchTool::exitStatuses_data() {
@@ -110,6 +115,8 @@ void TestVelmoraBatchTool::exitStatuses_data() {
         << QByteArray() << QByteArray("--worker needs a PostgreSQL history");
     QTest::newRow("resume without history") << QStringList{"--resume", "shoes"} << QByteArray() << 2
                                             << QByteArray() << QByteArray("--resume needs");
+    QTest::newRow("no such device") << QStringList{"--device", "tablet"} << QByteArray("shoes\n") << 2
+                                    << QByteArray() << QByteArray("the device is desktop or phone");
     QTest::newRow("UTF-16 list refused")
         << noPause << QByteArray("\xff\xfes\0h\0", 6) << 2 << QByteArray() << QByteArray("UTF-16");
 }
@@ -252,6 +259,59 @@ void TestVelmoraBatchTool::resumeAfterSignal() {
     for (const RecordedRequest& request : server.requests())
         searches += request.path == "/search" ? 1 : 0;
     QVERIFY2(searches == 8 || searches == 9, QByteArray::number(searches).constData());
+}
+
+void TestVelmoraBatchTool::phone_data() {
+    QTest::addColumn<bool>("besideModule"); // the tool as built, or a copy alone in a folder
+    QTest::addColumn<bool>("captcha");      // the engine answers with its captcha page
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("errContains");
+    QTest::newRow("through the web engine") << true << false << 0 << QByteArray("1 of 1 \xC2\xB7 shoes");
+    QTest::newRow("captcha: nobody to answer it")
+        << true << true << 3 << QByteArray("1 of 1 keywords not searched");
+    QTest::newRow("module missing") << false << false << 2
+                                    << QByteArray(
+                                           "A phone's search needs the web engine. The web engine module");
+}
+
+void TestVelmoraBatchTool::phone() {
+    QFETCH(bool, besideModule);
+    QFETCH(bool, captcha);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, errContains);
+#ifndef VELMORA_WEBENGINE_BUILT
+    if (besideModule)
+        QSKIP("the web engine module is not built here");
+#endif
+    LoopbackServer server;
+    CannedReply reply;
+    // One text ad in today's layout, as the engine serves it to a phone.
+    reply.body = "<html><body><div id=\"tads\"><div data-text-ad=\"1\"><span>Sponsored</span>"
+                 "<a data-rw=\"/aclk?x\" href=\"/t\"><div role=\"heading\">Shoes on the go</div>"
+                 "<span role=\"text\">m.shop.example</span></a><div><span>Tap to buy</span></div></div>"
+                 "</div></body></html>";
+    if (captcha)
+        serveEngine(server); // its captcha page, for the keyword "captcha"
+    else
+        server.setReply("/search", reply);
+    QTemporaryDir alone;
+    const QString copy = alone.filePath(QStringLiteral("velmora-batch"));
+    QVERIFY(besideModule || QFile::copy(QStringLiteral(VELMORA_BATCH_TOOL), copy));
+    const Run run =
+        runBatch(server.url(), {"--device", "phone", "--pause", "0", "--format", "jsonl", "--language", "en"},
+                 captcha ? "captcha\n" : "shoes\n", besideModule ? QStringLiteral(VELMORA_BATCH_TOOL) : copy);
+    QVERIFY2(run.err.contains(errContains), run.err.constData());
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(server.requestCount() > 0, besideModule);
+    if (exitCode != 0) {
+        QCOMPARE(run.out, QByteArray());
+        return;
+    }
+    QCOMPARE(server.requests().first().header("User-Agent"), velmora::search::CurrentPhone().userAgent);
+    const QJsonObject row = QJsonDocument::fromJson(run.out).object();
+    QCOMPARE(row.value(QStringLiteral("title")).toString(), QStringLiteral("Shoes on the go"));
+    QCOMPARE(row.value(QStringLiteral("device")).toString(), QStringLiteral("phone"));
+    QCOMPARE(row.value(QStringLiteral("market")).toString(), QStringLiteral("/en"));
 }
 
 QTEST_GUILESS_MAIN(TestVelmoraBatchTool)

@@ -2,18 +2,22 @@
 // Searches a list of keywords one after the other, politely paced, and writes the ads of every
 // search as they come: CSV with the results list's columns, or JSON lines.
 
+#include "app/WebEngineLoader.h"
 #include "brand/AppGlobals.h"
 #include "history/HistoryLocation.h"
 #include "history/HistoryStore.h"
 #include "history/KeywordRunner.h"
 #include "history/ListStore.h"
 #include "search/CsvWriter.h"
+#include "search/DownloadFetcher.h"
+#include "search/EnginePageFetcher.h"
 #include "search/KeywordList.h"
 #include "search/PageDownload.h"
 #include "search/SearchPacing.h"
 #include "search/SearchUrl.h"
 #include "util/RandomSource.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -45,20 +49,29 @@ constexpr int ExitInterrupted = 130; // 128 + SIGINT
 constexpr int ExitTerminated = 143;  // 128 + SIGTERM
 
 constexpr const char* Usage =
-    "Usage: velmora-batch [--country CC] [--language LL] [--pause MIN-MAX] [--format csv|jsonl]\n"
-    "                     [--output FILE|-] [--history PATH|URL [--list NAME]] KEYWORDS_FILE|-\n"
-    "       velmora-batch [--format csv|jsonl] [--output FILE|-] --history PATH|URL --resume NAME\n"
-    "       velmora-batch [--format csv|jsonl] [--output FILE|-] --history URL --list NAME --worker\n"
+    "Usage: velmora-batch [--country CC] [--language LL] [--device desktop|phone] [--pause MIN-MAX]\n"
+    "                     [--format csv|jsonl] [--output FILE|-] [--history PATH|URL [--list NAME]]\n"
+    "                     KEYWORDS_FILE|-\n"
+    "       velmora-batch [--device phone] [--format csv|jsonl] [--output FILE|-] --history PATH|URL\n"
+    "                     --resume NAME\n"
+    "       velmora-batch [--device phone] [--format csv|jsonl] [--output FILE|-] --history URL\n"
+    "                     --list NAME --worker\n"
     "\n"
     "Searches every keyword of a list, one after the other with a random pause between them,\n"
-    "and writes the ads of each search as soon as it is read. Searches run on the desktop path\n"
-    "(the page downloaded as a desktop browser asks for it, without scripts); a page that\n"
+    "and writes the ads of each search as soon as it is read. On the desktop (the default) the\n"
+    "page is downloaded as a desktop browser asks for it, without scripts; as a phone it is\n"
+    "loaded with scripts by the web engine, with a phone's browser and screen. A page that\n"
     "needs scripts, consent or a captcha stops the run.\n"
     "\n"
     "  KEYWORDS_FILE   one keyword a line, UTF-8 (or Windows-1252 when not UTF-8), text or\n"
     "                  CSV; blank lines and repeats are skipped; - reads standard input\n"
     "  --country CC    the country the engine is asked for (gl), two letters such as de\n"
     "  --language LL   the language of the engine's pages (hl), two letters such as en\n"
+    "  --device desktop|phone\n"
+    "                  the device the engine is asked as (default desktop); phone needs the\n"
+    "                  web engine module (velmora_webengine) beside this program or in\n"
+    "                  ../lib/velmora, and runs on Qt's offscreen platform unless\n"
+    "                  QT_QPA_PLATFORM names another\n"
     "  --pause MIN-MAX seconds between two searches, drawn at random (default 20-40; 0 for none)\n"
     "  --format csv|jsonl\n"
     "                  csv (default): a header line, then Ad Title, Ad Text, Ad URL, Used\n"
@@ -97,6 +110,7 @@ constexpr const char* Usage =
 
 struct Options {
     search::Market market;
+    search::Device device = search::Device::Desktop;
     search::PauseRange pause;
     bool jsonLines = false;
     QByteArray output = "-";
@@ -142,9 +156,9 @@ std::optional<Options> parseArguments(int argc, char** argv, int* exitStatus) {
             options.worker = true;
             continue;
         }
-        static const QList<QByteArray> WithValue = {"--country", "--language", "--pause",   "--format",
-                                                    "-o",        "--output",   "--history", "--list",
-                                                    "--resume",  "--lease"};
+        static const QList<QByteArray> WithValue = {"--country", "--language", "--device", "--pause",
+                                                    "--format",  "-o",         "--output", "--history",
+                                                    "--list",    "--resume",   "--lease"};
         if (!WithValue.contains(arg))
             return usageError(QStringLiteral("unknown option %1").arg(QString::fromLocal8Bit(arg)));
         if (i + 1 >= argc)
@@ -156,6 +170,12 @@ std::optional<Options> parseArguments(int argc, char** argv, int* exitStatus) {
         if (arg == "--language" &&
             !search::ParseMarketCode(value, "language", &options.market.language, &why))
             return usageError(why);
+        if (arg == "--device") {
+            const std::optional<search::Device> device = search::DeviceFromName(value);
+            if (!device)
+                return usageError(QStringLiteral("the device is desktop or phone"));
+            options.device = *device;
+        }
         if (arg == "--pause" && !search::ParsePauseRange(value, &options.pause, &why))
             return usageError(why);
         if (arg == "--format") {
@@ -212,7 +232,7 @@ std::optional<Options> parseArguments(int argc, char** argv, int* exitStatus) {
     return options;
 }
 
-QByteArray jsonLine(const search::AdRow& row, const search::Market& market) {
+QByteArray jsonLine(const search::AdRow& row, const search::Market& market, search::Device device) {
     QJsonObject object;
     object.insert(QStringLiteral("keyword"), QString::fromUtf8(row.keyword));
     object.insert(QStringLiteral("position"), row.position.toInt());
@@ -220,7 +240,7 @@ QByteArray jsonLine(const search::AdRow& row, const search::Market& market) {
     object.insert(QStringLiteral("text"), QString::fromUtf8(row.text));
     object.insert(QStringLiteral("url"), QString::fromUtf8(row.url));
     object.insert(QStringLiteral("market"), QString::fromUtf8(search::MarketName(market)));
-    object.insert(QStringLiteral("device"), QStringLiteral("desktop"));
+    object.insert(QStringLiteral("device"), search::DeviceName(device));
     object.insert(QStringLiteral("block"), QString()); // the plain path's readers do not say
     object.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
@@ -292,14 +312,34 @@ private:
     bool m_open = false;
 };
 
+// The application object: a phone's page needs the web engine, and so a GUI application, which
+// runs on Qt's offscreen platform unless the user named another. The desktop path needs neither.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, search::Device device) {
+    if (device == search::Device::Desktop)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
     int exitStatus = ExitOk;
     const std::optional<Options> options = parseArguments(argc, argv, &exitStatus);
     if (!options)
         return exitStatus;
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv, options->device);
+    // The module is looked for beside this program (as the build and a portable folder have it)
+    // and in the installed library folder; only a phone's search loads it, before anything is read
+    // or written.
+    const QString toolDir = QCoreApplication::applicationDirPath();
+    app::WebEngineLoader webEngine(
+        QStringList{toolDir, QDir::cleanPath(toolDir + QStringLiteral("/../lib/velmora"))});
+    if (options->device == search::Device::Phone && !webEngine.module()) {
+        say(QStringLiteral("A phone's search needs the web engine. %1").arg(webEngine.errorString()));
+        return ExitUsage;
+    }
     Progress progress;
     const auto tell = [&progress](const QString& line) {
         progress.breakLine();
@@ -361,22 +401,38 @@ int main(int argc, char** argv) {
                                    ? search::BuiltInSearchBaseURL()
                                    : qgetenv("VELMORA_SEARCH_BASE_URL");
     search::PageDownload download(QDir::tempPath(), util::SystemRandom());
+    std::unique_ptr<search::SearchFetcher> fetcher;
+    if (options->device == search::Device::Phone) {
+        fetcher = std::make_unique<search::EnginePageFetcher>(
+            search::EngineFetchSettings{app::modulePhonePageFactory(webEngine, search::CurrentPhone())});
+    } else {
+        fetcher = std::make_unique<search::DownloadFetcher>(download);
+    }
     history::KeywordRunner runner(
-        {search::SearchUrlPrefix(baseUrl), options->market, history::Device::Desktop, options->pause},
-        download, util::SystemRandom(), store.get());
+        {search::SearchUrlPrefix(baseUrl), options->market, options->device, options->pause}, *fetcher,
+        util::SystemRandom(), store.get());
     runner.setLease(options->leaseMs);
 
     // The name the run's list has in the history, for the resume command.
     QString storedName = !options->resumeName.isEmpty() ? options->resumeName : options->listName;
     const auto resumeCommand = [&] {
-        return QStringLiteral("velmora-batch --history %1 --resume %2")
-            .arg(ShellWord(*options->history), ShellWord(storedName));
+        return QStringLiteral("velmora-batch%1 --history %2 --resume %3")
+            .arg(options->device == search::Device::Phone ? QStringLiteral(" --device phone") : QString(),
+                 ShellWord(*options->history), ShellWord(storedName));
     };
+
+    // A consent or captcha page that the engine would show to a user: nobody is here to answer
+    // it, so the run stops there, as at such a page on the desktop.
+    QString userCheck;
+    QObject::connect(&runner, &history::KeywordRunner::userNeeded, [&](search::PageVerdict verdict) {
+        userCheck = search::PageVerdictSentence(verdict);
+        QMetaObject::invokeMethod(&runner, &history::KeywordRunner::stop, Qt::QueuedConnection);
+    });
 
     QObject::connect(&runner, &history::KeywordRunner::rowsRead, [&](const QList<search::AdRow>& rows) {
         for (const search::AdRow& row : rows) {
             if (options->jsonLines) {
-                if (output.write(jsonLine(row, runner.options().market)) < 0)
+                if (output.write(jsonLine(row, runner.options().market, runner.options().device)) < 0)
                     outputFailed = true;
             } else {
                 csv.appendRow(row);
@@ -410,7 +466,7 @@ int main(int argc, char** argv) {
             if (runner.isRunning())
                 runner.stop();
             else
-                application.exit(signalStatus);
+                application->exit(signalStatus);
         });
     }
 
@@ -419,6 +475,10 @@ int main(int argc, char** argv) {
         const int notRun = runner.keywordCount() - runner.doneCount();
         if (!runner.sentence().isEmpty())
             say(runner.sentence());
+        if (!userCheck.isEmpty()) {
+            say(userCheck);
+            end = history::KeywordRunner::End::StoppedAtVerdict;
+        }
         if (!runner.failedKeywords().isEmpty()) {
             QStringList names;
             for (const QByteArray& keyword : runner.failedKeywords())
@@ -432,18 +492,18 @@ int main(int argc, char** argv) {
         }
         switch (end) {
         case history::KeywordRunner::End::AllDone:
-            application.exit(ExitOk);
+            application->exit(ExitOk);
             break;
         case history::KeywordRunner::End::StoppedAtVerdict:
             if (!runner.storedList())
                 say(QStringLiteral("without --history the list cannot be resumed"));
-            application.exit(ExitVerdict);
+            application->exit(ExitVerdict);
             break;
         case history::KeywordRunner::End::Stopped:
-            application.exit(signalStatus != 0 ? signalStatus : ExitFailed);
+            application->exit(signalStatus != 0 ? signalStatus : ExitFailed);
             break;
         default:
-            application.exit(ExitFailed);
+            application->exit(ExitFailed);
         }
     });
 
@@ -452,6 +512,15 @@ int main(int argc, char** argv) {
         started = runner.resumeList(storedName);
         if (!started) {
             say(runner.sentence());
+            // The application and page fetcher were chosen before the list was read.
+            QString why;
+            const std::optional<history::StoredList> stored =
+                history::ListStore(*store).find(storedName, &why);
+            if (stored && stored->device != options->device) {
+                say(QStringLiteral("give --device %1 to go on with it")
+                        .arg(search::DeviceName(stored->device)));
+                return ExitUsage;
+            }
             return ExitFailed;
         }
     } else {
@@ -467,7 +536,7 @@ int main(int argc, char** argv) {
         }
         started = runner.start(options->history ? options->listName : QString(), list.keywords);
     }
-    int status = started ? application.exec() : ExitFailed;
+    int status = started ? application->exec() : ExitFailed;
     if (csv.failed() || outputFailed) {
         say(QStringLiteral("cannot write %1: %2")
                 .arg(QFile::decodeName(options->output), output.errorString()));
