@@ -123,7 +123,8 @@ void TfrmKeywordList::createFields() {
     int row = 0;
     const auto addRow = [&](const QString& caption, QWidget* field, QLabel* error) {
         auto* label = new QLabel(caption, this);
-        label->setBuddy(field);
+        // A box of several fields passes its label's key on to its first one.
+        label->setBuddy(field->focusProxy() ? field->focusProxy() : field);
         grid->addWidget(label, row, 0);
         grid->addWidget(field, row++, 1);
         if (error)
@@ -155,6 +156,7 @@ void TfrmKeywordList::createFields() {
     pauseLayout->addWidget(new QLabel(QStringLiteral("to"), pauseBox));
     pauseLayout->addWidget(spnPauseMax);
     pauseLayout->addStretch(1);
+    pauseBox->setFocusProxy(spnPauseMin); // Alt+U goes to the shortest pause
     lblPauseError = errorLine(this, "lblPauseError");
     addRow(QStringLiteral("Pa&use between searches:"), pauseBox, lblPauseError);
     spnPauseMin->setToolTip(QStringLiteral("A random pause from the shortest to the longest, in seconds"));

@@ -14,6 +14,7 @@
 #include "search/OffscreenPage.h"
 #include "search/PageVerdict.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -117,6 +118,11 @@ void TestFKeywordList::runsListIntoMainList() {
         return reply;
     });
     QVERIFY(l.open());
+    // Every field has its key: the pause's goes to its first box.
+    QApplication::setActiveWindow(l.list);
+    QVERIFY(QTest::qWaitForWindowActive(l.list));
+    QTest::keyClick(l.list, Qt::Key_U, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), l.find("spnPauseMin"));
     l.setList(QStringLiteral("red shoes\n\nboots\nred shoes\nca\tp\n"), 0, 0);
     QCOMPARE(
         l.text("lblKeywordSummary"),
