@@ -96,7 +96,7 @@ TfrmKeywordList::~TfrmKeywordList() {
 void TfrmKeywordList::createFields() {
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
     lblResumeOffer = named(new QLabel(this), "lblResumeOffer");
-    btnResumeList = named(new QPushButton(QStringLiteral("Resume"), this), "btnResumeList");
+    btnResumeList = named(new QPushButton(QStringLiteral("Resum&e list"), this), "btnResumeList");
     auto* offer = new QHBoxLayout;
     offer->addWidget(lblResumeOffer, 1);
     offer->addWidget(btnResumeList);
