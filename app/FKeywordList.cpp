@@ -208,7 +208,15 @@ void TfrmKeywordList::connectHandlers() {
 }
 
 void TfrmKeywordList::setState(ListRunState state) {
+    const bool ended = m_state != ListRunState::Idle && state == ListRunState::Idle;
     m_state = state;
+    // An offered list is out of date while a run goes on, and is looked for again when it ends.
+    if (state == ListRunState::Running) {
+        lblResumeOffer->hide();
+        btnResumeList->hide();
+    } else if (ended) {
+        refreshOffers();
+    }
     const ListButtons buttons =
         ButtonsFor(state, !search::ReadKeywordList(memKeywords->toPlainText().toUtf8()).keywords.isEmpty());
     btnStart->setEnabled(buttons.start);

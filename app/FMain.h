@@ -290,6 +290,7 @@ private:
     QToolButton* btnHistory = nullptr;
     QPointer<TfrmKeywordList> m_keywordListWindow;
     QToolButton* btnKeywordList = nullptr;
+    QString m_listOffer; // the unfinished list offered in the status bar at start
     QToolButton* btnMarket = nullptr;
     QFrame* frmMarket = nullptr;
     QLineEdit* edtCountry = nullptr;

@@ -75,12 +75,18 @@ void TfrmMain::keywordListProgress(const QString& line) {
     // A run goes on with its window closed: the button says how far it is.
     const QString hint = QStringLiteral("Keyword lists (Ctrl+L)");
     btnKeywordList->setToolTip(line.isEmpty() ? hint : hint + QStringLiteral("\n") + line);
+    // Once a list runs, the offer made at start is out of date.
+    if (!line.isEmpty() && !m_listOffer.isEmpty() && MainStatusPanel->text() == m_listOffer)
+        MainStatusPanel->clear();
+    m_listOffer.clear();
 }
 
 void TfrmMain::offerUnfinishedLists() {
     const QList<ListOffer> offers = UnfinishedListOffers([this] { return openedHistory(); });
-    if (!offers.isEmpty())
-        MainStatusPanel->setText(offers.first().text + QStringLiteral(" (Ctrl+L)"));
+    if (offers.isEmpty())
+        return;
+    m_listOffer = offers.first().text + QStringLiteral(" (Ctrl+L)");
+    MainStatusPanel->setText(m_listOffer);
 }
 
 } // namespace velmora::app
