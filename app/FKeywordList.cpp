@@ -326,6 +326,10 @@ bool TfrmKeywordList::makeRunner(const ListFormCheck& check, int device, QString
     m_runner = new Runner({m_host.searchUrlPrefix, check.market, asked, check.pause}, *m_fetcher,
                           m_host.random, m_host.store(), {}, this);
     connect(m_runner, &Runner::userNeeded, this, handler(&TfrmKeywordList::runnerUserNeeded));
+    connect(m_runner, &Runner::rowsMarked, this, [this](const QList<history::AdMark>& marks) {
+        if (m_host.rowsMarked)
+            runGuarded(m_host.reporter, [&] { m_host.rowsMarked(marks); });
+    });
     connect(m_runner, &Runner::keywordStarted, this, handler(&TfrmKeywordList::runnerKeywordStarted));
     connect(m_runner, &Runner::rowsRead, this, handler(&TfrmKeywordList::runnerRowsRead));
     connect(m_runner, &Runner::keywordFinished, this, handler(&TfrmKeywordList::runnerKeywordFinished));

@@ -44,8 +44,9 @@ class OpenDialog;
 struct KeywordListHost {
     // The history, opened; nothing when history is off or cannot be opened.
     std::function<history::HistoryStore*()> store;
-    // Where the rows of each search go, as they come.
+    // Where the rows of each search go, as they come, and then what the history knows of them.
     std::function<void(const QList<search::AdRow>&)> rowsArrived;
+    std::function<void(const QList<history::AdMark>&)> rowsMarked;
     // The progress line of a run going on, for a window that is hidden; empty when none runs.
     std::function<void(const QString&)> progressChanged;
     QByteArray searchUrlPrefix;

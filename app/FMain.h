@@ -5,6 +5,7 @@
 #include "brand/BrandSettings.h"
 #include "brand/StartupSettings.h"
 #include "news/NewsChecks.h"
+#include "search/AdRow.h"
 #include "search/EngineFetch.h"
 #include "search/SearchUrl.h"
 #include "util/ProgramPlaces.h"
@@ -43,6 +44,7 @@ struct UpdateOffer;
 } // namespace velmora::news
 namespace velmora::history {
 class HistoryStore;
+struct AdMark;
 enum class LoadMethod;
 enum class SearchOutcome;
 } // namespace velmora::history
@@ -208,6 +210,10 @@ private:
     // At start: the newest unfinished list of the history is offered in the status bar.
     void offerUnfinishedLists();
     void keywordListProgress(const QString& line);
+    // A list's rows in the results list, then their history marks (FMainHistory.cpp), which go
+    // only to those very rows.
+    void appendListRows(const QList<search::AdRow>& rows);
+    void markListRows(const QList<history::AdMark>& marks);
     void btnHelpClick();
     void btnAboutClick();
     void imgBannerClick();
@@ -290,7 +296,9 @@ private:
     QToolButton* btnHistory = nullptr;
     QPointer<TfrmKeywordList> m_keywordListWindow;
     QToolButton* btnKeywordList = nullptr;
-    QString m_listOffer; // the unfinished list offered in the status bar at start
+    QString m_listOffer;             // the unfinished list offered in the status bar at start
+    int m_listRowsAt = 0;            // where the list's last rows went in the results list
+    QList<search::AdRow> m_listRows; // and what they were, until they are marked
     QToolButton* btnMarket = nullptr;
     QFrame* frmMarket = nullptr;
     QLineEdit* edtCountry = nullptr;

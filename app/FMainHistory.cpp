@@ -92,6 +92,24 @@ history::HistoryStore* TfrmMain::openedHistory() {
     return m_history.get();
 }
 
+void TfrmMain::appendListRows(const QList<search::AdRow>& rows) {
+    m_listRowsAt = m_results->rowCount();
+    m_listRows = rows;
+    m_results->appendRows(rows);
+}
+
+void TfrmMain::markListRows(const QList<history::AdMark>& marks) {
+    // The user may have cleared the list, or a typed search added to it, since the rows came.
+    for (int i = 0; i < marks.size() && i < m_listRows.size(); ++i) {
+        const int row = m_listRowsAt + i;
+        if (row >= m_results->rowCount() || m_results->rows().at(row).title != m_listRows.at(i).title ||
+            m_results->rows().at(row).keyword != m_listRows.at(i).keyword)
+            break;
+        m_results->setRowMark(row, {marks.at(i).isNew, MarkToolTip(marks.at(i))});
+    }
+    m_listRows.clear();
+}
+
 QString TfrmMain::recordSearch(history::SearchOutcome outcome, const QString& outcomeText, int firstRow,
                                const QByteArray& pageText) {
     if (!m_history)

@@ -54,7 +54,8 @@ void TfrmMain::btnKeywordListClick() {
     if (!m_keywordListWindow) {
         KeywordListHost host{
             .store = [this] { return openedHistory(); },
-            .rowsArrived = [this](const QList<search::AdRow>& rows) { m_results->appendRows(rows); },
+            .rowsArrived = [this](const QList<search::AdRow>& rows) { appendListRows(rows); },
+            .rowsMarked = [this](const QList<history::AdMark>& marks) { markListRows(marks); },
             .progressChanged = [this](const QString& line) { keywordListProgress(line); },
             .searchUrlPrefix = m_searchUrlPrefix,
             .downloadDir = util::PlaceOr(m_services.places.downloadDir, m_services.applicationDir),

@@ -335,6 +335,7 @@ void KeywordRunner::record(SearchOutcome outcome, const QString& outcomeText,
     const bool endsKeyword = m_list && m_leased && outcome != SearchOutcome::Verdict;
     QString why;
     bool refused = false;
+    StoreResult result;
     if (!m_store->isOpen() && !m_store->open()) {
         why = m_store->sentence();
     } else {
@@ -348,7 +349,7 @@ void KeywordRunner::record(SearchOutcome outcome, const QString& outcomeText,
                 return ok;
             };
         }
-        const StoreResult result = m_store->storeSearch(search, also);
+        result = m_store->storeSearch(search, also);
         if (!result.stored)
             why = result.sentence;
     }
@@ -357,6 +358,8 @@ void KeywordRunner::record(SearchOutcome outcome, const QString& outcomeText,
             m_leased = false;
         if (refused)
             emit historyNotWritten(why);
+        else if (!result.marks.isEmpty())
+            emit rowsMarked(result.marks);
         return goOn();
     }
     if (endsKeyword) {

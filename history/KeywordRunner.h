@@ -116,6 +116,8 @@ signals:
     void rowsRead(const QList<velmora::search::AdRow>& rows);
     // ok false: the search failed, why says so.
     void keywordFinished(int index, bool ok, const QString& why);
+    // The history's marks of the rows just read (one per row, in their order), once they are stored.
+    void rowsMarked(const QList<velmora::history::AdMark>& marks);
     // The history could not store a search, said once per run.
     void historyNotWritten(const QString& sentence);
     // The fetcher shows a consent or captcha page to the user: the search waits until the user

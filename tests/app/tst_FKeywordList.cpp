@@ -469,6 +469,12 @@ void TestFKeywordList::resumesStoredList() {
     QVERIFY(l.w.status()->text().isEmpty()); // the offer is gone with the run
     QVERIFY(!l.find("lblResumeOffer")->isVisible());
     QCOMPARE(l.w.column(3), (QList<QByteArray>{"k1", "k1", "k2", "k2", "k3", "k3"}));
+    // Each row carries the history's mark, as a single search's rows do.
+    for (int row = 0; row < 6; ++row) {
+        const QModelIndex index = l.w.results().index(row, 0);
+        QVERIFY(index.data(search::ResultsModel::IsNewRole).toBool());
+        QCOMPARE(index.data(Qt::ToolTipRole).toString(), QStringLiteral("First seen now"));
+    }
     QStringList asked;
     for (const RecordedRequest& request : l.w.server.requests())
         asked << QString::fromLatin1(request.target);
