@@ -108,6 +108,8 @@ void TfrmMain::markListRows(const QList<history::AdMark>& marks) {
         m_results->setRowMark(row, {marks.at(i).isNew, MarkToolTip(marks.at(i))});
     }
     m_listRows.clear();
+    if (m_historyWindow)
+        m_historyWindow->refresh();
 }
 
 QString TfrmMain::recordSearch(history::SearchOutcome outcome, const QString& outcomeText, int firstRow,
