@@ -127,7 +127,7 @@ QString TfrmMain::recordSearch(history::SearchOutcome outcome, const QString& ou
     for (int row = firstRow; row < m_results->rowCount(); ++row) {
         const search::AdRow& ad = m_results->rows().at(row);
         record.keyword = ad.keyword;
-        record.ads.append({ad.title, ad.text, ad.url, ad.position.toInt(), {}});
+        record.ads.append({ad.title, ad.text, ad.url, ad.position.toInt(), ad.block});
     }
     record.outcome = outcome == history::SearchOutcome::AdsRead && record.ads.isEmpty()
                          ? history::SearchOutcome::NoAds

@@ -330,7 +330,7 @@ void KeywordRunner::record(SearchOutcome outcome, const QString& outcomeText,
     search.outcome = outcome;
     search.outcomeText = outcomeText;
     for (const search::AdRow& row : rows)
-        search.ads.append({row.title, row.text, row.url, row.position.toInt(), {}});
+        search.ads.append({row.title, row.text, row.url, row.position.toInt(), row.block});
     // A verdict leaves the keyword to be searched again: its search is kept on its own.
     const bool endsKeyword = m_list && m_leased && outcome != SearchOutcome::Verdict;
     QString why;

@@ -35,6 +35,9 @@ constexpr QByteArrayView AdContainerAttributes[] = {"data-text-ad"};
 // no-script pages) may be the sign of an ad missed.
 constexpr QByteArrayView BlockIds[] = {"tads", "tadsb", "bottomads", "tvcap"};
 
+// Those of the blocks above that stand below the results: the rest stand above them.
+constexpr QByteArrayView BottomBlockIds[] = {"tadsb", "bottomads"};
+
 // The label each text ad carries beside its displayed address or above its title, as the engine
 // writes it in English and a few other languages: "Anzeige" on the German and Swiss German pages
 // of 2019, "Ad" on the English pages of 2020 and the no-script pages of 2023, "Sponsored" on the
@@ -64,7 +67,7 @@ constexpr QByteArrayView SkippedRoles[] = {"button", "dialog", "menu", "tooltip"
 constexpr QByteArrayView HiddenStyles[] = {"display:none", "visibility:hidden"};
 
 const AdMarkerTable Table{
-    RegionSeeds, AdClickAttributes, AdClickHrefParts, AdContainerAttributes, BlockIds, Labels,
+    RegionSeeds, AdClickAttributes, AdClickHrefParts, AdContainerAttributes, BlockIds, BottomBlockIds, Labels,
     "heading", // role of the title: phone 2020, desktop late 2020, 2023
     HeadingTags,
     "text", // role of the displayed address: 2023

@@ -30,13 +30,17 @@ namespace velmora::search {
 //     title that holds no other title and does not reach beyond an element whose id is one of
 //     `blockIds`.
 //  6. The ad is a text ad only when it holds its own label and shows a displayed address or a text.
-//  7. Cells: the title is the heading's text; the displayed address is the first element with role
+//  7. Place: an ad inside an element whose id is one of `bottomBlockIds` stands below the
+//     results ("bottom"), one inside another of `blockIds` above them ("top"); the nearest such
+//     element counts. Outside them, or where the region read does not reach back to the block's
+//     start, the place is not known (empty).
+//  8. Cells: the title is the heading's text; the displayed address is the first element with role
 //     `addressRole` or one of `addressTags` (one element only: a hidden copy later in the ad is not
 //     added), or else what stands beside the ad's label ("Ad · www.example.com"); the ad text is the
 //     longest block of text in the ad outside links, headings, addresses, labels and
 //     `skippedRoles`. Elements that are hidden (`hidden` attribute, or a style attribute with one
 //     of `hiddenStyles`) are never read.
-//  8. Ads missed: a label inside a block of ads (`blockIds`) or inside an ad-click link that lies
+//  9. Ads missed: a label inside a block of ads (`blockIds`) or inside an ad-click link that lies
 //     outside every ad read, whose nearest element with an ad-click link is not the whole block and
 //     holds at most one heading that may title an ad, and that has a displayed address (beside
 //     it, or in that element), is the sign of a text ad that was not read; the reader then says
@@ -55,6 +59,7 @@ struct AdMarkerTable {
     std::span<const QByteArrayView> adClickHrefParts;
     std::span<const QByteArrayView> adContainerAttributes;
     std::span<const QByteArrayView> blockIds;
+    std::span<const QByteArrayView> bottomBlockIds;
     std::span<const QByteArrayView> labels;
     QByteArrayView headingRole;
     std::span<const QByteArrayView> headingTags;

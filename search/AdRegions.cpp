@@ -2,6 +2,7 @@
 
 #include "html/AsciiCase.h"
 #include "html/HtmlTagScan.h"
+#include "search/AdRow.h"
 #include "search/PageCharset.h"
 
 #include <QByteArrayMatcher>
@@ -174,7 +175,7 @@ QByteArray withoutBlanksLowered(QByteArrayView value) {
 struct TagFlags {
     bool adClick = false;
     bool adContainer = false;
-    bool adBlock = false;
+    QByteArrayView adBlock; // TopBlock or BottomBlock, or empty
     bool hidden = false;
     QByteArrayView role; // from the table, or empty
 };
@@ -302,7 +303,8 @@ private:
                     flags.adClick = true;
             }
         } else if (ascii::equalsIgnoringCase(name, "id")) {
-            flags.adBlock = flags.adBlock || listHas(m_markers.blockIds, value, false);
+            if (listHas(m_markers.blockIds, value, false))
+                flags.adBlock = listHas(m_markers.bottomBlockIds, value, false) ? BottomBlock : TopBlock;
         } else if (ascii::equalsIgnoringCase(name, "role")) {
             const QByteArrayView role = value.trimmed();
             if (ascii::equalsIgnoringCase(role, m_markers.headingRole))
@@ -363,8 +365,8 @@ private:
             m_out.append(' ').append(region_attr::AdClick);
         if (flags.adContainer)
             m_out.append(' ').append(region_attr::AdContainer);
-        if (flags.adBlock)
-            m_out.append(' ').append(region_attr::AdBlock);
+        if (!flags.adBlock.isEmpty())
+            m_out.append(' ').append(region_attr::AdBlock).append("=\"").append(flags.adBlock).append('"');
         if (flags.hidden)
             m_out.append(' ').append(region_attr::Hidden);
         if (!flags.role.isEmpty())

@@ -66,7 +66,7 @@ RegionMarkup MakeRegionMarkup(QByteArrayView page, const AdRegion& region, const
 namespace region_attr {
 inline constexpr char AdClick[] = "data-ad-click";         // an ad-click link
 inline constexpr char AdContainer[] = "data-ad-container"; // holds exactly one ad
-inline constexpr char AdBlock[] = "data-ad-block";         // a block of ads
+inline constexpr char AdBlock[] = "data-ad-block";         // a block of ads: its place, top or bottom
 inline constexpr char Hidden[] = "hidden";                 // not shown
 inline constexpr char Role[] = "role";                     // one of the table's roles, kept
 } // namespace region_attr

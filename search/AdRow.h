@@ -16,9 +16,15 @@ struct AdRow {
     QByteArray url;
     QByteArray keyword;
     QByteArray position;
+    // Not a column: where the ad stands, TopBlock or BottomBlock, or empty where the page does
+    // not say (the classic layouts, the no-script pages).
+    QByteArray block = {};
 
     friend bool operator==(const AdRow&, const AdRow&) = default;
 };
+
+inline constexpr char TopBlock[] = "top";       // above the results
+inline constexpr char BottomBlock[] = "bottom"; // below them
 
 // A column of the results: its caption (in the list's header and the CSV's header line) and
 // the row's cell it shows.

@@ -215,6 +215,7 @@ struct Item {
     bool adClick = false;
     bool adBlock = false;
     bool inAdBlock = false; // an ad block, or inside one
+    QByteArrayView place;   // the nearest ad block's place (TopBlock, BottomBlock), or empty
     bool label = false;     // a shown text that is an ad label
     bool blockLevel = false;
     bool noText = false; // a control, or an element with a skipped role
@@ -336,6 +337,7 @@ private:
             item.hidden = parent->hidden;
             item.inHeading = parent->inHeading;
             item.inAdBlock = parent->inAdBlock;
+            item.place = parent->place;
             item.adClickAncestor = parent->adClick ? parentIndex : parent->adClickAncestor;
             item.linkAncestor = parent->link ? parentIndex : parent->linkAncestor;
             item.containerAncestor = parent->containerAncestor;
@@ -358,6 +360,8 @@ private:
         item.link = tag == GUMBO_TAG_A;
         item.adClick = item.link && hasAttribute(node, region_attr::AdClick);
         item.adBlock = hasAttribute(node, region_attr::AdBlock);
+        if (item.adBlock)
+            item.place = attribute(node, region_attr::AdBlock);
         item.inAdBlock = item.inAdBlock || item.adBlock;
         item.blockLevel = isBlockLevel(tag);
         item.noText = holdsNoAdText(tag) || listHas(m_markers.skippedRoles, role);
@@ -623,6 +627,7 @@ private:
         }
         row.keyword = m_keyword;
         row.position = QByteArray::number(++m_position);
+        row.block = m_items[unit].place.toByteArray();
         m_sink.appendRow(row);
         return true;
     }

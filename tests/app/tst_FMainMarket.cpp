@@ -46,32 +46,34 @@ void TestFMainMarket::choiceReachesAddressAndHistory_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<int>("device"); // the popup's row: 0 desktop, 1 phone
     QTest::addColumn<QByteArray>("target");
-    QTest::addColumn<QString>("stored"); // market|device|load method
+    // market|device|load method|the ad's place: the engine's page holds its ad below the results,
+    // the stand-in phone page is of the classic layout, which does not say
+    QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("button");
 
     QTest::newRow("none: the address as ever")
         << ""
-        << "" << 0 << QByteArray("/search?q=red+shoes") << "|desktop|download"
+        << "" << 0 << QByteArray("/search?q=red+shoes") << "|desktop|download|bottom"
         << "";
     QTest::newRow("country and language, any case")
         << "DE"
-        << "en" << 0 << QByteArray("/search?q=red+shoes&gl=de&hl=en") << "de/en|desktop|download"
+        << "en" << 0 << QByteArray("/search?q=red+shoes&gl=de&hl=en") << "de/en|desktop|download|bottom"
         << "de/en";
     QTest::newRow("country alone") << "fr"
                                    << "" << 0 << QByteArray("/search?q=red+shoes&gl=fr")
-                                   << "fr/|desktop|download"
+                                   << "fr/|desktop|download|bottom"
                                    << "fr/";
     QTest::newRow("no third letter") << "deu"
                                      << "en" << 0 << QByteArray("/search?q=red+shoes&gl=de&hl=en")
-                                     << "de/en|desktop|download"
+                                     << "de/en|desktop|download|bottom"
                                      << "de/en";
     QTest::newRow("one letter is no code yet")
         << "d"
-        << "en" << 0 << QByteArray("/search?q=red+shoes&hl=en") << "/en|desktop|download"
+        << "en" << 0 << QByteArray("/search?q=red+shoes&hl=en") << "/en|desktop|download|bottom"
         << "/en";
     QTest::newRow("phone, through the engine")
         << "de"
-        << "en" << 1 << QByteArray("/search?q=red+shoes&gl=de&hl=en") << "de/en|phone|scripts"
+        << "en" << 1 << QByteArray("/search?q=red+shoes&gl=de&hl=en") << "de/en|phone|scripts|"
         << "de/en \u00B7 phone";
 }
 
@@ -93,7 +95,9 @@ void TestFMainMarket::choiceReachesAddressAndHistory() {
             std::make_unique<history::HistoryStore>(history::ParseHistoryLocation(historyFile)));
         m.w.server.setReply("/search", [] {
             CannedReply reply;
-            reply.body = "<div id=tads><a id=an1 href=/x>Desk ad</a> Click<cite>shop.example</cite></div>";
+            reply.body =
+                "<div id=bottomads><div data-text-ad><span>Ad</span><a data-rw=/aclk?1><h3>Desk ad</h3>"
+                "</a><cite>shop.example</cite><div>Click</div></div></div>";
             return reply;
         }());
         QVERIFY(m.w.show());
@@ -120,7 +124,8 @@ void TestFMainMarket::choiceReachesAddressAndHistory() {
         }
         QSqlQuery query(m.w.f.window->openedHistory()->database());
         QVERIFY(
-            query.exec(QStringLiteral("SELECT market || '|' || device || '|' || load_method FROM searches")));
+            query.exec(QStringLiteral("SELECT market || '|' || device || '|' || load_method || '|' || block"
+                                      " FROM searches JOIN sightings ON search_id = searches.id")));
         QVERIFY(query.next());
         QCOMPARE(query.value(0).toString(), stored);
     }

@@ -23,6 +23,7 @@ inline void compareRows(const Rows& actual, const Rows& expected) {
         QCOMPARE(actual[i].url, expected[i].url);
         QCOMPARE(actual[i].keyword, expected[i].keyword);
         QCOMPARE(actual[i].position, expected[i].position);
+        QCOMPARE(actual[i].block, expected[i].block);
     }
     QCOMPARE(actual.size(), expected.size());
 }

@@ -5,6 +5,7 @@
 #include "search/PageText.h"
 #include "search/ReadAds.h"
 
+#include "AdRowsTesting.h"
 #include "TestSupport.h"
 
 #include <QJsonArray>
@@ -21,8 +22,8 @@ using Rows = QList<AdRow>;
 
 namespace {
 
-AdRow ad(const char* title, const char* text, const char* url, int position) {
-    return AdRow{title, text, url, "hotels", QByteArray::number(position)};
+AdRow ad(const char* title, const char* text, const char* url, int position, const char* block) {
+    return AdRow{title, text, url, "hotels", QByteArray::number(position), block};
 }
 
 // A page as the program gets it: the saved bytes through the page-text rules.
@@ -46,7 +47,8 @@ QMap<QString, Rows> handCheckedAds() {
             rows.append(AdRow{ad.value(QStringLiteral("title")).toString().toUtf8(),
                               ad.value(QStringLiteral("text")).toString().toUtf8(),
                               ad.value(QStringLiteral("url")).toString().toUtf8(), "hotels",
-                              QByteArray::number(rows.size() + 1)});
+                              QByteArray::number(rows.size() + 1),
+                              ad.value(QStringLiteral("block")).toString().toUtf8()});
         }
     }
     return ads;
@@ -97,12 +99,12 @@ void TestCurrentLayoutAdsPages::readsSavedPages_data() {
                    "wide range of properties which Booking.com offers. Search now! Great Availability. "
                    "Motels. "
                    "Hostels. Special Offers. Save 10% with Genius. Flight +...",
-                   "http://www.booking.com", 1),
+                   "http://www.booking.com", 1, "top"),
                 ad("Hotels in New York, NY - Fully Refundable Options",
                    "Book Hotel Rooms in New York, NY. Browse Reviews & Photos. Compare Great Options. Choose "
                    "Hotels "
                    "With Free Cancellation So If Your Plans Change, We Can...",
-                   "https://www.hotels.com", 2)};
+                   "https://www.hotels.com", 2, "top")};
     QTest::newRow("phone, two ads on top")
         << QStringLiteral("google-hotels-2023-05-mobile.html")
         << Rows{ad("Hotels in New York, NY - Lowest Price Guarantee.",
@@ -110,29 +112,30 @@ void TestCurrentLayoutAdsPages::readsSavedPages_data() {
                    "Apartments. "
                    "Great Choice. 24/7 Customer Service. Villas. Get Instant Confirmation. Book Your Car "
                    "Rental.",
-                   "http://www.booking.com \xE2\x80\xBA new-york \xE2\x80\xBA hotels", 1),
+                   "http://www.booking.com \xE2\x80\xBA new-york \xE2\x80\xBA hotels", 1, "top"),
                 ad("Hotels in New York, NY - Fully Refundable Options",
                    "Book Hotel Rooms in New York, NY. Browse Reviews & Photos. Compare Great Options. Choose "
                    "Hotels "
                    "With Free Cancellation So If Your Plans Change...",
-                   "https://www.hotels.com", 2)};
+                   "https://www.hotels.com", 2, "top")};
+    // The no-script page marks no block of ads: where its ads stand is not known.
     QTest::newRow("no-script, two ads above the results and one below")
         << QStringLiteral("google-hotels-2023-06-nojs.html")
         << Rows{ad("Hotels in New York, NY - Booking.com - Hotels - Hotels NYC",
                    "Book your Hotel in New York City now. Quick, Easy Booking. No Reservation Costs. Choose "
                    "from a "
                    "wide range of properties which Booking.com offers. Search now! Secure Booking.",
-                   "www.booking.com/", 1),
+                   "www.booking.com/", 1, ""),
                 ad("Hotel Rooms in New York, NY - Best Price Guarantee - expedia.com",
                    "Compare Hotel Rooms in New York, NY. View Deals and Reserve Now on Expedia. Get the...",
-                   "www.expedia.com/hotels/new_york", 2),
+                   "www.expedia.com/hotels/new_york", 2, ""),
                 ad("New York Hotels From $82 - 60% off Hotels @ Priceline",
                    "Great Deals for the #1 Hotel in New York @ Priceline! Save up to 40% on Rental Cars too. "
                    "Incredible Deals at Priceline for Hotels in New York. Save Big with Exclusive Rates! Our "
                    "Bundles "
                    "Save You More. Pricebreakers up to 50% Free Cancellation Options. 20+ Yrs. Of Trusted "
                    "Deals.",
-                   "www.priceline.com/", 3)};
+                   "www.priceline.com/", 3, "")};
     const QMap<QString, Rows> handChecked = handCheckedAds();
     QCOMPARE(handChecked.size(), 5);
     for (auto page = handChecked.begin(); page != handChecked.end(); ++page)
@@ -150,15 +153,7 @@ void TestCurrentLayoutAdsPages::readsSavedPages() {
         RowList sink;
         // Every ad read, nothing said of ads missed (not even on the pages of no ads).
         QCOMPARE(ReadAds(page, "hotels", sink, layout), AdsRead::Whole);
-        const Rows& rows = sink.rows;
-        for (qsizetype i = 0; i < qMin(rows.size(), expected.size()); ++i) {
-            QCOMPARE(rows[i].title, expected[i].title);
-            QCOMPARE(rows[i].text, expected[i].text);
-            QCOMPARE(rows[i].url, expected[i].url);
-            QCOMPARE(rows[i].keyword, expected[i].keyword);
-            QCOMPARE(rows[i].position, expected[i].position);
-        }
-        QCOMPARE(rows.size(), expected.size());
+        velmora::testing::compareRows(sink.rows, expected);
     }
 }
 

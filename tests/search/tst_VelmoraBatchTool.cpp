@@ -45,8 +45,25 @@ Run runBatch(const QByteArray& engine, const QStringList& arguments, const QByte
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-// A results page whose one ad names its keyword, a server error for "broken", the captcha for
-// "captcha".
+// The first column of what a query finds in a SQLite history.
+QStringList StoredValues(const QString& history, const QString& sql) {
+    QStringList values;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("look"));
+        db.setDatabaseName(history);
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec(sql);
+            while (query.next())
+                values << query.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("look"));
+    return values;
+}
+
+// A results page whose one ad names its keyword (in today's layout, below the results, for
+// keywords that start with "bottom"), a server error for "broken", the captcha for "captcha".
 void serveEngine(LoopbackServer& server) {
     server.setResponder("/search", [](const RecordedRequest& request) {
         const qsizetype from = request.target.indexOf("q=") + 2;
@@ -57,6 +74,11 @@ void serveEngine(LoopbackServer& server) {
         } else if (keyword == "captcha") {
             reply.status = 302;
             reply.headers = {{"Location", "/sorry/index"}};
+        } else if (keyword.startsWith("bottom")) {
+            reply.body = "<div id=bottomads><div data-text-ad><span>Sponsored</span><a data-rw=\"/aclk?x\">"
+                         "<div role=heading>" +
+                         keyword +
+                         " deals</div><span role=text>shop.example</span></a><div>Cheap</div></div>";
         } else {
             reply.body = "<div><a id=an1 href=\"/x\">" + keyword +
                          " \"deals\"</a> Cheap<cite>shop.example</cite></div>";
@@ -135,23 +157,35 @@ void TestVelmoraBatchTool::exitStatuses() {
     QCOMPARE(run.out, out);
 }
 
+// One line an ad, with where the ad stands (unknown on the classic page) as the history keeps it.
 void TestVelmoraBatchTool::jsonLines() {
     LoopbackServer server;
     serveEngine(server);
-    const Run run =
-        runBatch(server.url(), {"--pause", "0", "--format", "jsonl", "--country", "DE", "--language", "en"},
-                 "red shoes\n");
+    QTemporaryDir folder;
+    const QString history = folder.filePath(QStringLiteral("history.sqlite"));
+    const Run run = runBatch(
+        server.url(),
+        {"--pause", "0", "--format", "jsonl", "--country", "DE", "--language", "en", "--history", history},
+        "red shoes\nbottom lamps\n");
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(server.requests().at(0).target, QByteArray("/search?q=red+shoes&gl=de&hl=en"));
     QVERIFY(run.out.endsWith('\n'));
-    QCOMPARE(run.out.count('\n'), 1);
-    const QJsonObject row = QJsonDocument::fromJson(run.out).object();
+    const QList<QByteArray> lines = run.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    const QJsonObject row = QJsonDocument::fromJson(lines[0]).object();
     QCOMPARE(row.value(QStringLiteral("title")).toString(), QStringLiteral("red+shoes \"deals\""));
     QCOMPARE(row.value(QStringLiteral("keyword")).toString(), QStringLiteral("red shoes"));
     QCOMPARE(row.value(QStringLiteral("position")).toInt(), 1);
     QCOMPARE(row.value(QStringLiteral("market")).toString(), QStringLiteral("de/en"));
     QCOMPARE(row.value(QStringLiteral("device")).toString(), QStringLiteral("desktop"));
+    QCOMPARE(row.value(QStringLiteral("block")).toString(), QString());
     QVERIFY(!row.value(QStringLiteral("time")).toString().isEmpty());
+    const QJsonObject below = QJsonDocument::fromJson(lines[1]).object();
+    QCOMPARE(below.value(QStringLiteral("title")).toString(), QStringLiteral("bottom+lamps deals"));
+    QCOMPARE(below.value(QStringLiteral("block")).toString(), QStringLiteral("bottom"));
+    QCOMPARE(
+        StoredValues(history, QStringLiteral("SELECT '<' || block || '>' FROM sightings ORDER BY search_id")),
+        (QStringList{"<>", "<bottom>"}));
 }
 
 void TestVelmoraBatchTool::resumeAfterSignal_data() {
@@ -207,21 +241,7 @@ void TestVelmoraBatchTool::resumeAfterSignal() {
         QVERIFY2(firstErr.contains("to go on: velmora-batch --history"), firstErr.constData());
     }
 
-    const auto stored = [&](const QString& sql) {
-        QStringList values;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("look"));
-            db.setDatabaseName(history);
-            if (db.open()) {
-                QSqlQuery query(db);
-                query.exec(sql);
-                while (query.next())
-                    values << query.value(0).toString();
-            }
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("look"));
-        return values;
-    };
+    const auto stored = [&](const QString& sql) { return StoredValues(history, sql); };
     QFile firstOut(folder.filePath(QStringLiteral("1.csv")));
     QVERIFY(firstOut.open(QIODevice::ReadOnly));
     const QByteArray firstRows = firstOut.readAll();

@@ -241,7 +241,8 @@ QByteArray jsonLine(const search::AdRow& row, const search::Market& market, sear
     object.insert(QStringLiteral("url"), QString::fromUtf8(row.url));
     object.insert(QStringLiteral("market"), QString::fromUtf8(search::MarketName(market)));
     object.insert(QStringLiteral("device"), search::DeviceName(device));
-    object.insert(QStringLiteral("block"), QString()); // the plain path's readers do not say
+    object.insert(QStringLiteral("block"),
+                  QString::fromLatin1(row.block)); // empty where the page does not say
     object.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
